@@ -1,0 +1,29 @@
+#include "output/sampling.h"
+
+#include "run/state.h"
+#include "ui/toolkit.h"
+
+namespace qmxv {
+
+void sample_flowfield(State& s) {
+  // Stub until the sampling issue adds the molecules to the cell sums; the
+  // schedule advances as it will then.
+  s.NSAMP += 1;
+  s.TSAMP += s.DTSAMP;
+}
+
+void reset_sample(State& s) {
+  s.NSAMP = 0;
+  s.TSAMPSTART = static_cast<float>(s.TIME);
+  s.NMSAMPSTART = s.NM;
+}
+
+void output_step(State& s, ui::Toolkit& ui) {
+  (void)ui;
+  // Stub until the sampling issue computes the results; the schedule
+  // advances as it will then.
+  s.TOUT += s.DTOUT;
+  s.TSAMP += s.DTSKIP;
+}
+
+}  // namespace qmxv
