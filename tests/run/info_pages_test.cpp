@@ -1,0 +1,171 @@
+#include "run/info_pages.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qmxv::info_page;
+using qmxv::run_type_notes;
+
+int word_count(const std::string& text) {
+  std::istringstream in(text);
+  int n = 0;
+  for (std::string w; in >> w;) ++n;
+  return n;
+}
+
+std::vector<std::string> split(const std::string& text, const std::string& sep) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t at; (at = text.find(sep, start)) != std::string::npos; start = at + sep.size())
+    parts.push_back(text.substr(start, at - start));
+  parts.push_back(text.substr(start));
+  return parts;
+}
+
+// The text as a dialog shows it: lines of one block joined with a blank.
+std::string as_shown(const std::string& text) {
+  std::string out;
+  for (const auto& block : split(text, "\n\n")) {
+    if (!out.empty()) out += "\n\n";
+    for (const auto& line : split(block, "\n")) {
+      if (!out.empty() && out.back() != '\n') out += ' ';
+      out += line;
+    }
+  }
+  return out;
+}
+
+// Every way the page format can be broken, reported as one message per fault
+// so a failing page names all its faults at once.
+std::vector<std::string> format_faults(const std::string& text) {
+  std::vector<std::string> faults;
+  if (text.empty()) return {"empty text"};
+  if (text.front() == '\n' || text.back() == '\n' || text.back() == ' ')
+    faults.push_back("blank at the start or end");
+  for (unsigned char c : text) {
+    if (c == '\n') continue;
+    if (c < 0x20 || c > 0x7e) {
+      faults.push_back("character " + std::to_string(c) + " outside printable ASCII");
+      break;
+    }
+  }
+  for (const char* markup : {"**", "__", "`", "<"})
+    if (text.find(markup) != std::string::npos) faults.push_back(std::string("markup ") + markup);
+  for (const auto& block : split(text, "\n\n")) {
+    const auto lines = split(block, "\n");
+    const bool heading = block.rfind("# ", 0) == 0;
+    const bool list = block.rfind("- ", 0) == 0;
+    for (const auto& line : lines) {
+      if (line.empty() || line.front() == ' ' || line.back() == ' ')
+        faults.push_back("empty or padded line in block: " + block.substr(0, 40));
+      if (!list && line.rfind("- ", 0) == 0)
+        faults.push_back("list item inside a paragraph: " + line);
+      if (line.rfind("#", 0) == 0 && !(heading && line == lines.front()))
+        faults.push_back("heading not in a block of its own: " + line);
+      if (line == "-" || line == "#" || line == "- " || line == "# ")
+        faults.push_back("empty heading or list item");
+    }
+    if (heading && lines.size() != 1) faults.push_back("heading runs over lines: " + lines[0]);
+    int quotes = 0, round = 0, square = 0;
+    for (char c : block) {
+      quotes += c == '"';
+      round += (c == '(') - (c == ')');
+      square += (c == '[') - (c == ']');
+      if (round < 0 || square < 0) break;
+    }
+    if (quotes % 2 != 0 || round != 0 || square != 0)
+      faults.push_back("unbalanced quotes or brackets in block: " + block.substr(0, 40));
+  }
+  return faults;
+}
+
+struct PageCase {
+  int iinfo;
+  const char* title;
+};
+
+class InfoPageTest : public ::testing::TestWithParam<PageCase> {};
+
+TEST_P(InfoPageTest, HasItsTitleAFewHundredWordsAndWellFormedText) {
+  const auto& page = info_page(GetParam().iinfo);
+  EXPECT_EQ(page.title, GetParam().title);
+  const int words = word_count(page.text);
+  EXPECT_GE(words, 300) << page.title;
+  EXPECT_LE(words, 900) << page.title;
+  for (const auto& fault : format_faults(page.text)) ADD_FAILURE() << page.title << ": " << fault;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllPages, InfoPageTest,
+    ::testing::Values(PageCase{1, "The DSMC Method"},
+                      PageCase{2, "Frequently Asked Questions about the DSMC Method"},
+                      PageCase{3, "The QMXV Program"},
+                      PageCase{4, "Frequently Asked Questions about the QMXV Program"}));
+
+TEST(InfoPages, ProgramPageNamesEveryRunTypeTheBatchCommandAndTheExitStatuses) {
+  const std::string shown = as_shown(info_page(3).text);
+  for (const char* needed : {"\"Continue the Current Run\"",
+                             "\"Adapt Cells and Continue\"",
+                             "\"Start the Delta Wing Demo\"",
+                             "\"Start the Vacuum System Demo\"",
+                             "\"Start the STS Re-entry Demo\"",
+                             "\"Start a New Run from QMXVD.DAT and QMXSD.DAT\"",
+                             "\"About Program and Method\"",
+                             "--batch",
+                             "--run-type N",
+                             "--outputs K",
+                             "--steps S",
+                             "--until SECONDS",
+                             "--dir D",
+                             "--help",
+                             "--version",
+                             "QMXV.CFG",
+                             "DIAG.TXT",
+                             "QMXVD.TXT",
+                             "QMXSD.TXT",
+                             "NODES.TXT",
+                             "QMXV*.RES",
+                             "DSCELLS.BMP",
+                             "D3Dnnnn.BMP",
+                             "2 bad data",
+                             "3 bad or missing restart files",
+                             "4 geometry fault",
+                             "130 stopped by Ctrl-C"})
+    EXPECT_NE(shown.find(needed), std::string::npos) << needed;
+}
+
+TEST(InfoPages, ProgramFaqShowsHowToCheckASurfaceWithoutRunning) {
+  const std::string shown = as_shown(info_page(4).text);
+  EXPECT_NE(shown.find("--run-type 7 --steps 0"), std::string::npos);
+  EXPECT_NE(shown.find("\"Start a New Run from QMXVD.DAT and QMXSD.DAT\""), std::string::npos);
+}
+
+TEST(InfoPages, PageNumbersOutsideOneToFourAreRefused) {
+  for (int iinfo : {0, 5, -1}) EXPECT_THROW(info_page(iinfo), std::out_of_range) << iinfo;
+}
+
+TEST(RunTypeNotes, HaveTheExactHeadingsAndStayCompact) {
+  const auto& notes = run_type_notes();
+  ASSERT_EQ(notes.size(), 2u);
+  EXPECT_EQ(notes[0].first, "Details of the Demonstration Cases");
+  EXPECT_EQ(notes[1].first, "Notes on a Typical  Run of these Cases");
+  for (const auto& [heading, text] : notes) {
+    EXPECT_LE(word_count(text), 90) << heading;
+    EXPECT_EQ(text.find('\n'), std::string::npos) << heading << " must be one paragraph";
+    for (const auto& fault : format_faults(text)) ADD_FAILURE() << heading << ": " << fault;
+  }
+  // The figures the demonstration cases are built to.
+  for (const char* figure : {"30 degree", "Mach 2", "0.01", "256 Mb", "128 Mb", "105 km", "640 Mb",
+                             "x = 0 and z = 0", "helium and argon"})
+    EXPECT_NE(notes[0].second.find(figure), std::string::npos) << figure;
+  EXPECT_NE(notes[1].second.find("\"Adapt Cells and Continue\""), std::string::npos);
+  EXPECT_NE(notes[1].second.find("ten to twenty molecules per cell"), std::string::npos);
+}
+
+}  // namespace
