@@ -197,9 +197,9 @@ const char* const kProgramFaq = R"page(# How do I set up my own case?
 
 Write QMXVD.DAT and QMXSD.DAT in a working directory of their own; docs/formats.md describes every
 record, and the demonstration files are good starting points. Then choose "Start a New Run from
-QMXVD.DAT and QMXSD.DAT", or run qmxv --batch --run-type 7 --dir with that directory. Make the box
-large enough that stream boundaries lie in undisturbed flow, use planes of symmetry where the flow
-has them, and order the points of every triangle so that the normal (P2-P1)x(P3-P1) points into
+QMXVD.DAT and QMXSD.DAT", or run qmxv --batch --run-type 7 --dir D with D that directory. Make the
+box large enough that stream boundaries lie in undisturbed flow, use planes of symmetry where the
+flow has them, and order the points of every triangle so that the normal (P2-P1)x(P3-P1) points into
 the flow.
 
 # How do I check a new surface before a run?
