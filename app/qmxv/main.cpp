@@ -1,6 +1,159 @@
-#include <cstdio>
+// qmxv: the desktop program, or a headless run with --batch.
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
 
-int main() {
-  std::puts("QMXV");
-  return 0;
+#include "run/driver.h"
+#include "run/errors.h"
+#include "run/state.h"
+#include "ui/scripted/scripted_toolkit.h"
+
+#if defined(QMXV_WITH_QT) && __has_include("ui/qt/qt_toolkit.h")
+#include "ui/qt/qt_toolkit.h"
+#define QMXV_HAVE_DESKTOP 1
+#endif
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage:
+  qmxv [--dir D]                      open the desktop program (needs a display)
+  qmxv --batch --run-type N [--outputs K | --steps S | --until SECONDS] [--dir D]
+                                      run without a display, progress on the terminal
+
+Run types (N):
+  1  continue the current run from its restart files
+  2  adapt the cells and continue
+  3  start the delta wing demonstration
+  4  start the vacuum system demonstration
+  5  start the STS re-entry demonstration
+  7  start a new run from QMXVD.DAT and QMXSD.DAT in the working directory
+
+Options:
+  --outputs K      stop after K outputs (each writes the results and restart files)
+  --steps S        stop after S time steps; --steps 0 on a new run stops after the
+                   grid and cells are formed (a geometry check: writes NODES.TXT,
+                   DSCELLS.BMP and DIAG.TXT, no restart files)
+  --until SECONDS  stop once the flow time has reached SECONDS (physical time)
+  --dir D          work in directory D (default: the current directory)
+  --help           show this text
+  --version        show the version
+
+Exit status: 0 normal end, 1 usage, 2 bad data, 3 bad or missing restart files,
+4 geometry fault, 130 stopped by Ctrl-C.
+)";
+
+[[noreturn]] void usage_error(const std::string& what) {
+  std::cerr << "qmxv: " << what << "\nTry 'qmxv --help'." << std::endl;
+  std::exit(qmxv::kExitUsage);
+}
+
+template <typename T>
+T parse_number(const std::string& option, const char* text) {
+  T value{};
+  const char* end = text + std::strlen(text);
+  auto [p, ec] = std::from_chars(text, end, value);
+  if (ec != std::errc() || p != end) usage_error(option + " expects a number, found \"" + text + "\"");
+  return value;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool batch = false;
+  bool check_display = false;
+  int run_type = 0;
+  std::string dir = ".";
+  qmxv::RunLimits limits;
+  int bounds = 0;
+
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto value = [&]() -> const char* {
+      if (i + 1 >= argc) usage_error(a + " needs a value");
+      return argv[++i];
+    };
+    if (a == "--help" || a == "-h") {
+      std::cout << kUsage;
+      return 0;
+    } else if (a == "--version") {
+      std::cout << "qmxv " << QMXV_VERSION << std::endl;
+      return 0;
+    } else if (a == "--batch") {
+      batch = true;
+    } else if (a == "--check-display") {
+      check_display = true;
+    } else if (a == "--run-type") {
+      run_type = parse_number<int>(a, value());
+    } else if (a == "--outputs") {
+      limits.outputs = parse_number<int>(a, value());
+      ++bounds;
+      if (*limits.outputs < 1) usage_error("--outputs must be at least 1");
+    } else if (a == "--steps") {
+      limits.steps = parse_number<long long>(a, value());
+      ++bounds;
+      if (*limits.steps < 0) usage_error("--steps must be 0 or more");
+    } else if (a == "--until") {
+      limits.until_seconds = parse_number<double>(a, value());
+      ++bounds;
+      if (!(*limits.until_seconds > 0)) usage_error("--until must be a positive flow time in seconds");
+    } else if (a == "--dir") {
+      dir = value();
+    } else {
+      usage_error("unknown option \"" + a + "\"");
+    }
+  }
+  if (bounds > 1) usage_error("give at most one of --outputs, --steps and --until");
+
+  if (check_display) {
+#ifdef QMXV_HAVE_DESKTOP
+    std::string why;
+    return qmxv::ui::qt_display_available(&why) ? 0 : 1;
+#else
+    return 1;
+#endif
+  }
+
+  std::error_code ec;
+  if (!std::filesystem::is_directory(dir, ec)) usage_error("--dir: no directory \"" + dir + "\"");
+
+  qmxv::State state;
+  state.DIR = dir;
+
+  if (!batch) {
+    if (bounds > 0 || run_type != 0)
+      usage_error("--run-type, --outputs, --steps and --until are for runs with --batch");
+#ifdef QMXV_HAVE_DESKTOP
+    std::string why;
+    if (!qmxv::ui::qt_display_available(&why)) {
+      std::cerr << "qmxv: no display could be opened (" << why
+                << "); to run without one use: qmxv --batch --run-type N (see qmxv --help)"
+                << std::endl;
+      return qmxv::kExitUsage;
+    }
+    auto ui = qmxv::ui::make_qt_toolkit(argc, argv);
+    const qmxv::RunResult r = qmxv::run_program(state, *ui);
+    return r.status;
+#else
+    std::cerr << "qmxv: this build has no desktop face; run without a display with: "
+                 "qmxv --batch --run-type N (see qmxv --help)"
+              << std::endl;
+    return qmxv::kExitUsage;
+#endif
+  }
+
+  if (run_type == 0) usage_error("--batch needs --run-type N");
+  qmxv::ui::install_interrupt_handler();
+  qmxv::ui::ScriptedToolkit ui({run_type});
+  const qmxv::RunResult r = qmxv::run_program(state, ui, limits, &std::cout);
+  if (!r.message.empty()) std::cerr << "qmxv: " << r.message << std::endl;
+  if (qmxv::ui::interrupted()) {
+    std::cerr << "qmxv: stopped by Ctrl-C; the restart files of the last output stay valid"
+              << std::endl;
+    return qmxv::kExitInterrupted;
+  }
+  return r.status;
 }
