@@ -105,17 +105,23 @@ void read_config(State& s) {
 std::optional<fs::path> find_demo_pair(const State& s, int k) {
   const std::string v = "QMXVD.DM" + std::to_string(k);
   const std::string d = "QMXSD.DM" + std::to_string(k);
+  // The working directory first; then QMXV_DEMO_DIR when it is set, else the
+  // installed demos folder (beside the executable or at the install prefix)
+  // and, for a program run from its build tree, the source tree's demos/.
   std::vector<fs::path> places = {s.DIR};
-  if (const char* env = std::getenv("QMXV_DEMO_DIR")) places.emplace_back(env);
-#ifdef QMXV_DEMO_DIR
-  places.emplace_back(QMXV_DEMO_DIR);
-#endif
   std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) places.push_back(exe.parent_path().parent_path() / "share" / "qmxv" / "demos");
-#ifdef QMXV_SOURCE_DEMO_DIR
-  places.emplace_back(QMXV_SOURCE_DEMO_DIR);
+  if (const char* env = std::getenv("QMXV_DEMO_DIR")) {
+    places.emplace_back(env);
+  } else {
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) places.push_back(exe.parent_path().parent_path() / "share" / "qmxv" / "demos");
+#ifdef QMXV_DEMO_DIR
+    places.emplace_back(QMXV_DEMO_DIR);
 #endif
+#ifdef QMXV_SOURCE_DEMO_DIR
+    places.emplace_back(QMXV_SOURCE_DEMO_DIR);
+#endif
+  }
   for (const auto& dir : places)
     if (fs::is_regular_file(dir / v, ec) && fs::is_regular_file(dir / d, ec)) return dir;
   return std::nullopt;

@@ -1,0 +1,167 @@
+// The batch command line as a user runs it: exit statuses, progress lines,
+// and the files a run leaves (or must not touch).
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A one-species box: argon at 300 K streaming at 500 m/s through a 1 m cube,
+// stream boundaries at both x ends, planes of symmetry elsewhere, no surfaces.
+const char* kBoxGas = R"(0.0      XMIN
+1.0      XMAX
+0.0      YMIN
+1.0      YMAX
+0.0      ZMIN
+1.0      ZMAX
+4        NDIVX
+4        NDIVY
+4        NDIVZ
+2        NELX
+2        NELY
+2        NELZ
+1        MSP
+0        MMVM
+0        MNR
+0        MTBP
+0        MNSR
+4.17E-10 SP(1,1) reference diameter
+273.     SP(2,1) reference temperature
+0.81     SP(3,1) viscosity index
+6.63E-26 SP(4,1) mass
+0        ISPR(1,1)
+1.0E20   FND
+300.     FTMP
+500.     VFX
+0.       VFY
+0.       VFZ
+1.0      FSP(1)
+3        IB(1)
+3        IB(2)
+2        IB(3)
+2        IB(4)
+2        IB(5)
+2        IB(6)
+1        INIT
+0        ISEP
+1.0E15   FNUM
+1.0E-4   TREF
+1        ISTEADY
+1.0      ROUT
+10       NSPI
+5        NSTEADY
+100000   MNM
+5        NMCT
+5        NMTT
+0        IINDEX
+0        ISUBC
+)";
+
+struct Result {
+  int status = -1;
+  std::string out;
+};
+
+class BatchCli : public ::testing::Test {
+ protected:
+  fs::path dir;
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("qmxv_cli_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  void write(const std::string& name, const std::string& text) { std::ofstream(dir / name) << text; }
+  std::string read(const std::string& name) {
+    std::ifstream in(dir / name);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  Result run(const std::string& args, const std::string& env = "QMXV_DEMO_DIR=/nonexistent") {
+    const std::string cmd = env + " " + QMXV_BINARY + " " + args + " --dir " + dir.string() + " 2>&1";
+    Result r;
+    FILE* p = popen(cmd.c_str(), "r");
+    std::array<char, 4096> buf;
+    while (fgets(buf.data(), buf.size(), p)) r.out += buf.data();
+    const int w = pclose(p);
+    r.status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
+    return r;
+  }
+  void write_box() {
+    write("QMXVD.DAT", kBoxGas);
+    write("QMXSD.DAT", "0   NSURF: no surfaces\n");
+  }
+};
+
+TEST_F(BatchCli, OwnCaseRunsToItsOutputLimitAndLeavesTheDataFilesAlone) {
+  write_box();
+  const Result r = run("--batch --run-type 7 --outputs 2");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("output 1: flow time"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("output 2: flow time"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("output 3:"), std::string::npos) << r.out;
+  EXPECT_EQ(read("QMXVD.DAT"), kBoxGas);
+  const std::string diag = read("DIAG.TXT");
+  EXPECT_NE(diag.find("The data summary QMXVD.TXT has been written"), std::string::npos);
+  EXPECT_NE(diag.find("INITIAL STATE SET WITH"), std::string::npos);
+  EXPECT_NE(diag.find("RESTART FILE WRITTEN"), std::string::npos);
+  EXPECT_NE(read("QMXVD.TXT").find("Data summary for program QMXV"), std::string::npos);
+  EXPECT_EQ(read("QMXV.CFG"), "1\n");
+}
+
+TEST_F(BatchCli, StepsZeroStopsAfterTheGeometryWithoutInitializing) {
+  write_box();
+  const Result r = run("--batch --run-type 7 --steps 0");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(read("DIAG.TXT").find("INITIAL STATE SET WITH"), std::string::npos);
+}
+
+TEST_F(BatchCli, UntilStopsAtThePhysicalFlowTime) {
+  write_box();
+  // TREF = 1e-4 s: the first output is at 1e-4 s of flow time.
+  const Result r = run("--batch --run-type 7 --until 2.5e-4");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("output 2:"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("output 3:"), std::string::npos) << r.out;
+}
+
+TEST_F(BatchCli, FaultsEndWithTheirDocumentedStatusAndMessage) {
+  // Bad data: the file, line, item and what was found; the .DAT untouched.
+  std::string gas = kBoxGas;
+  gas.replace(gas.find("300.     FTMP"), 4, "warm");
+  write("QMXVD.DAT", gas);
+  write("QMXSD.DAT", "0\n");
+  Result r = run("--batch --run-type 7 --outputs 1");
+  EXPECT_EQ(r.status, 2) << r.out;
+  EXPECT_NE(r.out.find("QMXVD.DAT line 24, item FTMP"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"warm\""), std::string::npos) << r.out;
+  EXPECT_EQ(read("QMXVD.DAT"), gas);
+  EXPECT_NE(read("DIAG.TXT").find("QMXVD.DAT line 24"), std::string::npos);
+
+  // No restart files to continue from.
+  r = run("--batch --run-type 1");
+  EXPECT_EQ(r.status, 3) << r.out;
+  EXPECT_NE(r.out.find("QMXVP.RES"), std::string::npos) << r.out;
+
+  // A demonstration whose pair is nowhere: the user's files stay.
+  r = run("--batch --run-type 4 --outputs 1");
+  EXPECT_EQ(r.status, 2) << r.out;
+  EXPECT_EQ(read("QMXVD.DAT"), gas);
+
+  // Usage: the information pages need answers a batch run cannot give.
+  EXPECT_EQ(run("--batch --run-type 6").status, 1);
+  EXPECT_EQ(run("--batch").status, 1);
+  EXPECT_EQ(run("--batch --run-type 7 --steps 3 --outputs 2").status, 1);
+  EXPECT_EQ(run("--batch --run-type 7 --steps many").status, 1);
+  EXPECT_EQ(run("--frobnicate").status, 1);
+}
+
+}  // namespace
