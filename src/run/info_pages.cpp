@@ -154,8 +154,9 @@ the case's QMXVD.DMn and QMXSD.DMn onto QMXVD.DAT and QMXSD.DAT and start a new 
 working directory and deletes or copies nothing.
 - "About Program and Method": these pages.
 
-A demonstration overwrites any QMXVD.DAT and QMXSD.DAT in the working directory, so keep your own
-data sets in a directory of their own.
+A demonstration replaces QMXVD.DAT and QMXSD.DAT in the working directory. Files that differ from
+the demonstration pair are first kept as QMXVD.BAK and QMXSD.BAK (then .BAK2 and so on), but your
+own data sets are safest in a directory of their own.
 
 # Files
 
@@ -173,7 +174,7 @@ plot.
 
 # Command line
 
-- qmxv: open the desktop program.
+- qmxv [--dir D]: open the desktop program, working in directory D if given.
 - qmxv --batch --run-type N [--outputs K | --steps S | --until SECONDS] [--dir D]: run without a
 window. N is the run type, 1 to 5 or 7 for your own case; the run ends after K outputs, S time
 steps or SECONDS of flow time; D is the working directory. One progress line is printed per output.
@@ -205,9 +206,10 @@ the flow.
 # How do I check a new surface before a run?
 
 Run qmxv --batch --run-type 7 --steps 0. The program reads both files, writes their summaries,
-builds the grid and the cells and stops without moving a molecule. DIAG.TXT then reports whether
-each surface is closed or open and the total flow volume, which should equal the box volume less
-the volume of the bodies in it.
+builds the grid and the cells and stops there, without molecules and without restart files. DIAG.TXT
+then reports whether each surface is closed or open and the total flow volume, which should equal
+the box volume less the volume of the bodies in it; DSCELLS.BMP shows the cells and NODES.TXT lists
+their nodes.
 
 # What if the set-up complains about connectivity?
 
