@@ -174,7 +174,8 @@ class Raster {
       : w_(width),
         h_(height),
         colour_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), background),
-        depth_(colour_.size(), 1.0) {}
+        depth_(colour_.size(), 1.0),
+        tolerance_(colour_.size(), 0.0) {}
 
   // The viewport transformation of glViewport(0, 0, w, h) with the default
   // depth range, rows counted from the top.
@@ -189,6 +190,13 @@ class Raster {
   // both draw, nor both miss, a pixel. Depth is interpolated linearly in
   // screen space, which is exact for z/w; a fragment is kept when it is
   // nearer than what the pixel holds.
+  //
+  // Each pixel also keeps the depth tolerance its triangle grants lines:
+  // twice the triangle's steepest depth change per pixel plus a constant
+  // (the offset glPolygonOffset(2, 1) gives on a 24-bit depth buffer), so a
+  // line drawn on a surface stays in front of it however the surface is
+  // tilted. Triangles compare plain depths with each other, so where a front
+  // and a back face meet at a silhouette the nearer one still wins.
   void triangle(Screen a, Screen b, Screen c, ui::Rgb colour) {
     double area = edge(a, b, c.x, c.y);
     if (area == 0.0 || !std::isfinite(area)) return;
@@ -196,6 +204,11 @@ class Raster {
       std::swap(b, c);
       area = -area;
     }
+    const double gx =
+        (-(c.y - b.y) * a.depth - (a.y - c.y) * b.depth - (b.y - a.y) * c.depth) / area;
+    const double gy =
+        ((c.x - b.x) * a.depth + (a.x - c.x) * b.depth + (b.x - a.x) * c.depth) / area;
+    const double offset = kSlopeFactor * std::max(std::abs(gx), std::abs(gy)) + kDepthUnit;
     const int c0 = std::max(0, static_cast<int>(std::floor(std::min({a.x, b.x, c.x}))));
     const int c1 = std::min(w_ - 1, static_cast<int>(std::ceil(std::max({a.x, b.x, c.x}))));
     const int r0 = std::max(0, static_cast<int>(std::floor(std::min({a.y, b.y, c.y}))));
@@ -207,29 +220,29 @@ class Raster {
         const double e0 = edge(b, c, px, py), e1 = edge(c, a, px, py), e2 = edge(a, b, px, py);
         if (!inside(e0, b, c) || !inside(e1, c, a) || !inside(e2, a, b)) continue;
         const double depth = (e0 * a.depth + e1 * b.depth + e2 * c.depth) / area;
-        put(col, r, depth, colour, 0.0);
+        if (!(depth < depth_[index(col, r)])) continue;
+        store(col, r, depth, offset, colour);
       }
     }
   }
 
-  // A line between the pixels holding its two ends, stepped as Bresenham's
-  // (one pixel per step along the longer axis), with depth interpolated along
-  // it. A line lying on a surface has the depth of that surface, so it is
-  // tested with a small tolerance toward the viewer and stays visible.
+  // A line stepped one pixel at a time along its longer axis (a digital
+  // differential analyser), each step drawing the pixel that holds the
+  // point of the line reached, at that point's depth.
   void line(Screen a, Screen b, ui::Rgb colour) {
     // Cut the segment to the raster (one pixel of margin) first, so a line
     // reaching far outside costs no more than one across the picture.
     if (!cut_to_raster(a, b)) return;
-    const double ca = std::floor(a.x), ra = std::floor(a.y);
-    const double cb = std::floor(b.x), rb = std::floor(b.y);
-    const long long n = static_cast<long long>(std::max(std::abs(cb - ca), std::abs(rb - ra)));
+    const long long n =
+        static_cast<long long>(std::ceil(std::max(std::abs(b.x - a.x), std::abs(b.y - a.y))));
     for (long long k = 0; k <= n; ++k) {
       const double t = n == 0 ? 0.0 : static_cast<double>(k) / static_cast<double>(n);
-      const double col = std::floor(ca + t * (cb - ca) + 0.5);
-      const double row = std::floor(ra + t * (rb - ra) + 0.5);
+      const double col = std::floor(a.x + t * (b.x - a.x));
+      const double row = std::floor(a.y + t * (b.y - a.y));
       if (col < 0 || row < 0 || col >= w_ || row >= h_) continue;
-      put(static_cast<int>(col), static_cast<int>(row), a.depth + t * (b.depth - a.depth), colour,
-          kLineDepthTolerance);
+      const int c = static_cast<int>(col), r = static_cast<int>(row);
+      const double depth = a.depth + t * (b.depth - a.depth);
+      if (depth < depth_[index(c, r)] + tolerance_[index(c, r)]) store(c, r, depth, 0.0, colour);
     }
   }
 
@@ -242,7 +255,8 @@ class Raster {
   }
 
  private:
-  static constexpr double kLineDepthTolerance = 1e-5;
+  static constexpr double kSlopeFactor = 2.0;
+  static constexpr double kDepthUnit = 1.0 / 16777216.0;
 
   // Liang-Barsky clipping of the segment to [-1, w + 1] x [-1, h + 1];
   // false when nothing of it is left.
@@ -285,17 +299,22 @@ class Raster {
     return nx > 0.0 || (nx == 0.0 && ny > 0.0);
   }
 
-  void put(int col, int row, double depth, ui::Rgb colour, double tolerance) {
-    const std::size_t i = static_cast<std::size_t>(row) * static_cast<std::size_t>(w_) +
-                          static_cast<std::size_t>(col);
-    if (!(depth < depth_[i] + tolerance)) return;
+  std::size_t index(int col, int row) const {
+    return static_cast<std::size_t>(row) * static_cast<std::size_t>(w_) +
+           static_cast<std::size_t>(col);
+  }
+
+  void store(int col, int row, double depth, double tolerance, ui::Rgb colour) {
+    const std::size_t i = index(col, row);
     depth_[i] = depth;
+    tolerance_[i] = tolerance;
     colour_[i] = colour;
   }
 
   int w_, h_;
   std::vector<ui::Rgb> colour_;
   std::vector<double> depth_;
+  std::vector<double> tolerance_;  // how far behind depth_ a line still shows
 };
 
 Clip to_clip(const Mat4& m, const std::array<float, 3>& p) {

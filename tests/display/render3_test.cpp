@@ -1,0 +1,268 @@
+// The view matrices against hand-computed values, and the 3-D rasteriser:
+// facing, culling, depth order, near-plane clipping and lines.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <set>
+#include <tuple>
+#include <vector>
+
+#include "display/canvas.h"
+#include "display/view3d.h"
+
+namespace qmxv::display {
+namespace {
+
+using P3 = std::array<float, 3>;
+
+// Float matrices built from cos/sin in double: a few units of float rounding.
+constexpr float kMatrixTolerance = 1e-5f;
+
+ui::View3 view_of(float a, float b, float scale, float xt = 0, float yt = 0) {
+  ui::View3 v;
+  v.xt = xt;
+  v.yt = yt;
+  v.a_deg = a;
+  v.b_deg = b;
+  v.scale = scale;
+  return v;
+}
+
+struct ModelCase {
+  const char* name;
+  ui::View3 view;
+  P3 p;
+  std::array<float, 3> eye;  // hand-computed eye coordinates
+};
+
+// M = T(xt, yt, -5) Rx(A) R(B about (cos A, -sin A, 0)) S(s).
+TEST(ViewMatrices, ModelMatrixMatchesHandComputedRotations) {
+  const ModelCase cases[] = {
+      {"identity view: only the push back by 5", view_of(0, 0, 1), {1, 2, 3}, {1, 2, -2}},
+      {"translation and scale", view_of(0, 0, 2, 1, -2), {1, 1, 1}, {3, 0, -3}},
+      {"A = 90 turns y into z", view_of(90, 0, 1), {0, 1, 0}, {0, 0, -4}},
+      {"A = 90 turns z into -y", view_of(90, 0, 1), {0, 0, 1}, {0, -1, -5}},
+      {"B = 90 with A = 0 turns about x", view_of(0, 90, 1), {0, 1, 0}, {0, 0, -4}},
+      // B about -y takes x to +z; A = 90 about x then takes z to -y.
+      {"A = 90, B = 90 about -y, scale 2", view_of(90, 90, 2), {1, 0, 0}, {0, -2, -5}},
+  };
+  for (const auto& t : cases) {
+    const auto e = transform(model_matrix(t.view), t.p);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(e[i], t.eye[i], kMatrixTolerance) << t.name << " " << i;
+    EXPECT_FLOAT_EQ(e[3], 1.0f) << t.name;
+  }
+}
+
+TEST(ViewMatrices, ProjectionMapsNearAndFarPlanesAndFieldOfView) {
+  const float aspect = 2.0f;
+  const Mat4 p = projection_matrix(aspect);
+  const double f = 1.0 / std::tan(15.0 * std::numbers::pi / 180.0);  // cot(30 / 2 degrees)
+  auto ndc = [&p](P3 eye) {
+    const auto c = transform(p, eye);
+    return std::array<double, 3>{c[0] / c[3], c[1] / c[3], c[2] / c[3]};
+  };
+  EXPECT_NEAR(ndc({0, 0, -kNear})[2], -1.0, 1e-5);
+  EXPECT_NEAR(ndc({0, 0, -kFar})[2], 1.0, 1e-5);
+  // A point on the top edge of the field of view at distance 10, and one on
+  // the right edge (half angle widened by the aspect ratio).
+  EXPECT_NEAR(ndc({0, static_cast<float>(10 / f), -10})[1], 1.0, 1e-5);
+  EXPECT_NEAR(ndc({static_cast<float>(20 / f), 0, -10})[0], 1.0, 1e-5);
+  // multiply() composes: P M p equals P (M p).
+  const ui::View3 v = view_of(33, -12, 0.7f, 0.3f, -0.1f);
+  const P3 q = {0.4f, -1.2f, 2.0f};
+  const auto me = transform(model_matrix(v), q);
+  const auto direct = transform(p, {me[0], me[1], me[2]});
+  const auto composed = transform(multiply(p, model_matrix(v)), q);
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(composed[i], direct[i], 1e-4) << i;
+}
+
+TEST(ViewMatrices, DefaultSurfaceViewComesFromTheViewPoint) {
+  const ui::View3 v = default_surface_view();
+  // theta = atan2(-40, -20) = -116.565 deg; phi = atan(5 / sqrt(20^2 + 40^2)) = 6.379 deg.
+  EXPECT_NEAR(v.a_deg, -90.0 + 116.56505, 1e-4);
+  EXPECT_NEAR(v.b_deg, -6.37937, 1e-4);
+  EXPECT_FLOAT_EQ(v.scale, 0.2f);
+  EXPECT_EQ(v.xt, 0.0f);
+  EXPECT_EQ(v.yt, 0.0f);
+}
+
+constexpr ui::Rgb kRed{220, 30, 30}, kGreen{30, 200, 30}, kBlue{40, 40, 230}, kWhite{255, 255, 255};
+constexpr ui::Rgb kBlack{0, 0, 0};
+
+// With the view (0, 0, scale 1) the viewer sits at model (0, 0, 5) looking
+// down -z; this triangle's (P2-P1)x(P3-P1) = (0, 0, 4) points at it.
+ui::Triangle3 facing(float z, ui::Rgb colour, float size = 1) {
+  return {{{{-size, -size, z}, {size, -size, z}, {0, size, z}}}, colour};
+}
+ui::Triangle3 reversed(ui::Triangle3 t) {
+  std::swap(t.p[1], t.p[2]);
+  return t;
+}
+
+TEST(Render3, TriangleFacingTheViewerIsDrawnAndItsReverseIsCulled) {
+  const ui::View3 v = view_of(0, 0, 1);
+  struct Case {
+    const char* name;
+    ui::Triangle3 t;
+    bool cull;
+    ui::Rgb centre;
+  } cases[] = {
+      {"front face", facing(0, kRed), true, kRed},
+      {"back face culled", reversed(facing(0, kRed)), true, kBlack},
+      {"back face drawn without culling", reversed(facing(0, kRed)), false, kRed},
+  };
+  for (const auto& c : cases) {
+    ui::Scene3 s;
+    s.triangles = {c.t};
+    s.cull_back_faces = c.cull;
+    const Image img = render3(s, v, 64, 48);
+    ASSERT_EQ(img.pixels.size(), 64u * 48u);
+    EXPECT_EQ(img.at(32, 24), c.centre) << c.name;
+    EXPECT_EQ(img.at(1, 1), kBlack) << c.name;
+  }
+}
+
+TEST(Render3, NearerTriangleWinsWhicheverIsDrawnFirst) {
+  ui::Scene3 s;
+  for (bool near_first : {false, true}) {
+    s.triangles = {facing(0, kRed, 2), facing(0.5f, kGreen, 2)};
+    if (near_first) std::swap(s.triangles[0], s.triangles[1]);
+    EXPECT_EQ(render3(s, view_of(0, 0, 1), 64, 64).at(32, 32), kGreen) << near_first;
+  }
+}
+
+// The projected square (-1..1) at distance 5 spans NDC +-f/5 = +-0.7464, so
+// on 100 pixels columns 13..86: two triangles sharing the diagonal must fill
+// every one of them and nothing outside.
+TEST(Render3, TrianglesSharingAnEdgeLeaveNoGap) {
+  ui::Scene3 s;
+  s.triangles = {{{{{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}}}, kRed},
+                 {{{{-1, -1, 0}, {1, 1, 0}, {-1, 1, 0}}}, kGreen}};
+  const Image img = render3(s, view_of(0, 0, 1), 100, 100);
+  for (int r = 0; r < 100; ++r)
+    for (int c = 0; c < 100; ++c) {
+      const bool inside = r >= 13 && r <= 86 && c >= 13 && c <= 86;
+      EXPECT_EQ(img.at(c, r) != kBlack, inside) << c << "," << r;
+    }
+}
+
+// A closed cube with outward normals, one colour per face.
+std::vector<ui::Triangle3> cube(float h, const std::array<ui::Rgb, 6>& colours) {
+  // Each face: centre axis, sign; corners ordered counter-clockwise seen from outside.
+  std::vector<ui::Triangle3> tris;
+  for (int axis = 0; axis < 3; ++axis)
+    for (int sign = -1; sign <= 1; sign += 2) {
+      const int u = (axis + 1) % 3, w = (axis + 2) % 3;
+      auto corner = [&](float a, float b) {
+        P3 p{};
+        p[axis] = sign * h;
+        p[u] = a * h;
+        p[w] = b * h * sign;  // mirrored on the negative side keeps the winding outward
+        return p;
+      };
+      const ui::Rgb col = colours[static_cast<std::size_t>(2 * axis + (sign + 1) / 2)];
+      tris.push_back({{{corner(-1, -1), corner(1, -1), corner(1, 1)}}, col});
+      tris.push_back({{{corner(-1, -1), corner(1, 1), corner(-1, 1)}}, col});
+    }
+  return tris;
+}
+
+std::set<std::tuple<int, int, int>> colours_in(const Image& img, ui::Rgb background) {
+  std::set<std::tuple<int, int, int>> seen;
+  for (const ui::Rgb& p : img.pixels)
+    if (p != background) seen.insert({p.r, p.g, p.b});
+  return seen;
+}
+
+TEST(Render3, ClosedCubeShowsOnlyItsFrontFacesFromOutsideAndNothingFromInside) {
+  const std::array<ui::Rgb, 6> colours = {
+      {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}, {0, 255, 255}, {255, 0, 255}}};
+  ui::Scene3 s;
+  s.triangles = cube(1, colours);
+  for (const auto& t : s.triangles) {  // the test's own cube really faces outward
+    const P3 &a = t.p[0], &b = t.p[1], &c = t.p[2];
+    const double n[3] = {(b[1] - a[1]) * (c[2] - a[2]) - (b[2] - a[2]) * (c[1] - a[1]),
+                         (b[2] - a[2]) * (c[0] - a[0]) - (b[0] - a[0]) * (c[2] - a[2]),
+                         (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])};
+    ASSERT_GT(
+        n[0] * (a[0] + b[0] + c[0]) + n[1] * (a[1] + b[1] + c[1]) + n[2] * (a[2] + b[2] + c[2]), 0);
+  }
+  // Seen from outside, off every axis, so that three faces (+x, +y, +z) face the viewer.
+  const ui::View3 v = view_of(45, 45, 0.6f);
+  // The faces whose outward normal points toward the eye, from the model matrix.
+  const Mat4 m = model_matrix(v);
+  std::set<std::tuple<int, int, int>> front;
+  for (int f = 0; f < 6; ++f) {
+    P3 centre{}, normal{};
+    centre[f / 2] = f % 2 ? 1.0f : -1.0f;
+    normal[f / 2] = centre[f / 2];
+    const auto ce = transform(m, centre);
+    const auto ne =
+        transform(m, {centre[0] + normal[0], centre[1] + normal[1], centre[2] + normal[2]});
+    double dot = 0;
+    for (int i = 0; i < 3; ++i) dot += (ne[i] - ce[i]) * -ce[i];
+    if (dot > 0) front.insert({colours[f].r, colours[f].g, colours[f].b});
+  }
+  ASSERT_EQ(front.size(), 3u);
+  EXPECT_EQ(colours_in(render3(s, v, 120, 90), kBlack), front);
+  s.cull_back_faces = false;  // the depth buffer alone hides the back faces too
+  EXPECT_EQ(colours_in(render3(s, v, 120, 90), kBlack), front);
+
+  // Scale 10 puts the eye 0.5 model units from the centre, inside the cube:
+  // every face is seen from behind, so the surfaces are transparent.
+  s.cull_back_faces = true;
+  EXPECT_TRUE(colours_in(render3(s, view_of(45, 45, 10), 120, 90), kBlack).empty());
+  s.cull_back_faces = false;
+  EXPECT_FALSE(colours_in(render3(s, view_of(45, 45, 10), 120, 90), kBlack).empty());
+}
+
+// A floor reaching behind the eye is clipped at the near plane, not skipped:
+// the lower half of the picture shows it, the upper half (above the horizon)
+// does not.
+TEST(Render3, TriangleCrossingTheNearPlaneIsClippedNotDropped) {
+  ui::Scene3 s;
+  s.triangles = {{{{{-100, -1, 10}, {100, -1, 10}, {0, -1, -90}}}, kBlue}};
+  const Image img = render3(s, view_of(0, 0, 1), 64, 64);
+  EXPECT_EQ(img.at(32, 63), kBlue);
+  EXPECT_EQ(img.at(32, 40), kBlue);
+  EXPECT_EQ(img.at(32, 20), kBlack);
+  EXPECT_EQ(img.at(32, 0), kBlack);
+  // Entirely behind the eye: nothing.
+  s.triangles = {facing(8, kBlue, 3)};
+  EXPECT_TRUE(colours_in(render3(s, view_of(0, 0, 1), 64, 64), kBlack).empty());
+}
+
+TEST(Render3, LinesAreDepthTestedAgainstTrianglesAndShowOnTiltedSurfaces) {
+  struct Case {
+    const char* name;
+    float z;  // of the line across the triangle
+    ui::Rgb centre;
+  } cases[] = {
+      {"in front", 0.2f, kWhite}, {"on the surface", 0.0f, kWhite}, {"behind", -0.2f, kRed}};
+  for (const ui::View3& v : {view_of(0, 0, 1), view_of(50, 35, 1)}) {
+    for (const auto& c : cases) {
+      ui::Scene3 s;
+      s.triangles = {facing(0, kRed, 2)};
+      s.lines = {{{-0.4f, 0, c.z}, {0.4f, 0, c.z}, kWhite}};
+      s.cull_back_faces = false;
+      const Image img = render3(s, v, 80, 80);
+      // Every pixel of the line over the triangle's interior, whichever of
+      // the two colours the case expects there.
+      int line_pixels = 0, red = 0;
+      for (const ui::Rgb& p : img.pixels) {
+        line_pixels += p == kWhite;
+        red += p == kRed;
+      }
+      EXPECT_GT(red, 100) << c.name;
+      if (c.centre == kWhite)
+        EXPECT_GT(line_pixels, 15) << c.name << " a=" << v.a_deg;
+      else
+        EXPECT_EQ(line_pixels, 0) << c.name << " a=" << v.a_deg;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qmxv::display
