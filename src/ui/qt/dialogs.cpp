@@ -1,0 +1,163 @@
+#include "ui/qt/dialogs.h"
+
+#include <QButtonGroup>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+#include <sstream>
+
+namespace qmxv::ui::qt {
+
+namespace {
+
+QDialogButtonBox* ok_button(QDialog* dialog) {
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, dialog);
+  buttons->button(QDialogButtonBox::Ok)->setText("OK");
+  buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+  return buttons;
+}
+
+QString trimmed(const std::string& line) {
+  return QString::fromStdString(line).trimmed();
+}
+
+}  // namespace
+
+std::optional<int> run_choice_dialog(QWidget* parent, const RadioDialog& spec, int preset) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QString::fromStdString(spec.title));
+  dialog.setModal(true);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->setSpacing(10);
+  layout->setContentsMargins(16, 14, 16, 12);
+
+  auto* group = new QButtonGroup(&dialog);
+  auto* choices = new QVBoxLayout;
+  choices->setSpacing(6);
+  for (std::size_t i = 0; i < spec.labels.size(); ++i) {
+    const int value = i < spec.values.size() ? spec.values[i] : static_cast<int>(i) + 1;
+    auto* button = new QRadioButton(QString::fromStdString(spec.labels[i]), &dialog);
+    group->addButton(button, value);
+    choices->addWidget(button);
+    if (value == preset) button->setChecked(true);
+  }
+  if (!group->checkedButton() && !group->buttons().isEmpty())
+    group->buttons().front()->setChecked(true);
+  layout->addLayout(choices);
+
+  // The notes read as prose: wide enough for about ninety characters a line.
+  const int note_width = dialog.fontMetrics().horizontalAdvance(QString(90, 'n'));
+  for (const auto& [heading, text] : spec.notes) {
+    auto* frame = new QGroupBox(QString::fromStdString(heading), &dialog);
+    auto* frame_layout = new QVBoxLayout(frame);
+    auto* label = new QLabel(QString::fromStdString(text), frame);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setMinimumWidth(note_width);
+    frame_layout->addWidget(label);
+    layout->addWidget(frame);
+  }
+  layout->addWidget(ok_button(&dialog));
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  if (group->checkedButton()) group->checkedButton()->setFocus();
+  if (dialog.exec() != QDialog::Accepted || !group->checkedButton()) return std::nullopt;
+  return group->checkedId();
+}
+
+QString page_html(const std::string& text) {
+  QString html;
+  QString paragraph;
+  bool in_list = false, in_item = false;
+  auto close_paragraph = [&] {
+    if (!paragraph.isEmpty()) html += "<p>" + paragraph.toHtmlEscaped() + "</p>\n";
+    paragraph.clear();
+  };
+  auto close_item = [&] {
+    if (in_item) html += "</li>\n";
+    in_item = false;
+  };
+  auto close_list = [&] {
+    close_item();
+    if (in_list) html += "</ul>\n";
+    in_list = false;
+  };
+  auto append = [](QString& to, const QString& words) {
+    if (!to.isEmpty()) to += ' ';
+    to += words;
+  };
+
+  std::istringstream in(text);
+  std::string raw;
+  QString item;
+  auto flush_item = [&] {
+    if (in_item) html += item.toHtmlEscaped();
+    item.clear();
+    close_item();
+  };
+  while (std::getline(in, raw)) {
+    const QString line = trimmed(raw);
+    if (line.isEmpty()) {
+      close_paragraph();
+      flush_item();
+      close_list();
+    } else if (line.startsWith("# ")) {
+      close_paragraph();
+      flush_item();
+      close_list();
+      html += "<h2>" + line.mid(2).trimmed().toHtmlEscaped() + "</h2>\n";
+    } else if (line.startsWith("- ")) {
+      close_paragraph();
+      flush_item();
+      if (!in_list) html += "<ul>\n";
+      in_list = in_item = true;
+      html += "<li>";
+      item = line.mid(2).trimmed();
+    } else if (in_item) {
+      append(item, line);
+    } else {
+      close_list();
+      append(paragraph, line);
+    }
+  }
+  close_paragraph();
+  flush_item();
+  close_list();
+  return html;
+}
+
+void run_page_dialog(QWidget* parent, const std::string& title, const std::string& text) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QString::fromStdString(title));
+  dialog.setModal(true);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->setContentsMargins(12, 12, 12, 10);
+
+  auto* page = new QTextBrowser(&dialog);
+  page->setOpenExternalLinks(false);
+  page->document()->setDocumentMargin(14);
+  page->document()->setDefaultStyleSheet(
+      "h2 { font-size: large; margin-top: 14px; margin-bottom: 6px; }"
+      "p { margin-top: 0px; margin-bottom: 9px; }"
+      "ul { margin-top: 0px; margin-bottom: 9px; }"
+      "li { margin-bottom: 3px; }");
+  QFont body = page->font();
+  body.setPointSizeF(body.pointSizeF() * 1.1);
+  page->document()->setDefaultFont(body);
+  page->setHtml(page_html(text));
+  layout->addWidget(page);
+  layout->addWidget(ok_button(&dialog));
+
+  // About seventy-five characters a line, which reads without effort.
+  const int width = page->fontMetrics().horizontalAdvance(QString(75, 'n')) * 11 / 10 + 60;
+  dialog.resize(width, width * 5 / 6);
+  dialog.exec();
+}
+
+}  // namespace qmxv::ui::qt

@@ -1,0 +1,276 @@
+// 2-D pictures, the main window and the preview's controls on the desktop.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMouseEvent>
+#include <QTest>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+
+#include "display/canvas.h"
+#include "qt_test_support.h"
+#include "ui/qt/picture.h"
+#include "ui/qt/scene_view.h"
+
+namespace qmxv {
+namespace {
+
+ui::Palette test_palette() {
+  ui::Palette p{};
+  for (int i = 0; i < 256; ++i)
+    p[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i),
+                                      static_cast<std::uint8_t>(255 - i),
+                                      static_cast<std::uint8_t>((i * 7) & 0xff)};
+  return p;
+}
+
+template <typename W>
+W* find_widget(const QString& name) {
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (top->objectName() == name)
+      if (auto* w = dynamic_cast<W*>(top)) return w;
+    if (auto* w = dynamic_cast<W*>(top->findChild<QWidget*>(name))) return w;
+  }
+  return nullptr;
+}
+
+// The same drawing on the desktop picture and on the batch canvas.
+class PictureVsCanvas : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ui = test::make_toolkit();
+    ui::PictureSpec spec{"plot", "Plot", "", 97, 61};
+    ui->picture_open(spec);
+    picture = find_widget<ui::qt::Picture>("picture:plot");
+    ASSERT_NE(picture, nullptr);
+    ui->picture_palette("plot", test_palette());
+    canvas.set_palette(test_palette());
+  }
+  void window(double x0, double y0, double x1, double y1) {
+    ui->picture_window("plot", x0, y0, x1, y1);
+    canvas.set_window(x0, y0, x1, y1);
+  }
+  void clear(int c) {
+    ui->picture_clear("plot", c);
+    canvas.clear(c);
+  }
+  void rect(int c, double x0, double y0, double x1, double y1) {
+    ui->fill_rect("plot", c, x0, y0, x1, y1);
+    canvas.fill_rect(c, x0, y0, x1, y1);
+  }
+  void line(int c, double x0, double y0, double x1, double y1) {
+    ui->line("plot", c, x0, y0, x1, y1);
+    canvas.line(c, x0, y0, x1, y1);
+  }
+  int differing_pixels() {
+    const QImage& image = picture->drawn();
+    int n = 0;
+    for (int y = 0; y < canvas.height(); ++y)
+      for (int x = 0; x < canvas.width(); ++x) {
+        const ui::Rgb c = canvas.rgb_at(x, y);
+        if (image.pixel(x, y) != qRgb(c.r, c.g, c.b)) ++n;
+      }
+    return n;
+  }
+  std::unique_ptr<ui::Toolkit> ui;
+  ui::qt::Picture* picture = nullptr;
+  display::Canvas2D canvas{97, 61};
+};
+
+TEST_F(PictureVsCanvas, RectanglesCoverTheSamePixelsInTheSameColours) {
+  struct Window {
+    double x0, y0, x1, y1;
+  };
+  // Upward and downward y, a window not starting at 0, cells with fractional
+  // pixel edges that tile without gaps.
+  for (const Window& w :
+       {Window{0, 0, 1, 1}, Window{-1, 120, 101, -50}, Window{0, 0, 10000, 9000}}) {
+    window(w.x0, w.y0, w.x1, w.y1);
+    clear(3);
+    const double dx = (w.x1 - w.x0) / 13.0, dy = (w.y1 - w.y0) / 7.0;
+    for (int i = 0; i < 13; ++i)
+      for (int j = 0; j < 7; ++j)
+        rect(1 + (i * 7 + j) % 254, w.x0 + i * dx, w.y0 + j * dy, w.x0 + (i + 1) * dx,
+             w.y0 + (j + 1) * dy);
+    rect(200, w.x0 + 0.3 * dx, w.y0 + 0.2 * dy, w.x0 + 0.31 * dx, w.y0 + 0.21 * dy);  // tiny
+    EXPECT_EQ(differing_pixels(), 0)
+        << "window " << w.x0 << " " << w.y0 << " " << w.x1 << " " << w.y1;
+  }
+}
+
+TEST_F(PictureVsCanvas, FramesAlongTheWindowEdgesLandOnTheOuterPixels) {
+  window(-1, -50, 101, 120);
+  clear(0);
+  line(255, -1, -50, 101, -50);
+  line(255, 101, -50, 101, 120);
+  line(255, 101, 120, -1, 120);
+  line(255, -1, 120, -1, -50);
+  line(9, 20, 30, 20, 90);  // vertical inside
+  EXPECT_EQ(differing_pixels(), 0);
+}
+
+TEST_F(PictureVsCanvas, PresentShowsTheDrawingInOnePiece) {
+  window(0, 0, 1, 1);
+  clear(10);
+  picture->present();
+  rect(20, 0, 0, 1, 1);
+  EXPECT_EQ(picture->shown().pixel(5, 5), qRgb(10, 245, 70)) << "not shown before present";
+  ui->picture_present("plot");
+  EXPECT_EQ(picture->shown().pixel(5, 5), qRgb(20, 235, 140));
+}
+
+TEST_F(PictureVsCanvas, SavesA24BitBitmapThroughATemporaryName) {
+  window(0, 0, 1, 1);
+  clear(40);
+  rect(90, 0, 0, 0.5, 0.5);
+  const auto dir = test::fresh_dir("bmp");
+  const auto path = dir / "D3D0000.BMP";
+  ASSERT_TRUE(ui->save_bmp("plot", path.string()));
+  std::ifstream in(path, std::ios::binary);
+  char header[30] = {};
+  in.read(header, sizeof header);
+  EXPECT_EQ(std::string(header, 2), "BM");
+  EXPECT_EQ(static_cast<int>(static_cast<unsigned char>(header[28])), 24) << "bits per pixel";
+  QImage back(QString::fromStdString(path.string()));
+  ASSERT_EQ(back.size(), QSize(97, 61));
+  EXPECT_EQ(back.pixel(0, 60), qRgb(90, 165, 118));
+  EXPECT_EQ(back.pixel(96, 0), qRgb(40, 215, 24));
+
+  EXPECT_FALSE(ui->save_bmp("plot", (dir / "missing" / "X.BMP").string()));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "no leftover";
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(PictureVsCanvas, ClicksArriveInWindowCoordinatesWithTheirButton) {
+  window(0, 0, 10000, 9000);
+  picture->resize(97, 61);
+  picture->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(picture));
+  QTest::mouseClick(picture, Qt::LeftButton, {}, QPoint(10, 20));
+  QTest::mouseClick(picture, Qt::RightButton, {}, QPoint(96, 0));
+  auto first = ui->take_click("plot");
+  auto second = ui->take_click("plot");
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->button, 1);
+  EXPECT_NEAR(first->x, canvas.from_px(10), 1e-6);
+  EXPECT_NEAR(first->y, canvas.from_py(20), 1e-6);
+  EXPECT_EQ(second->button, 2);
+  EXPECT_NEAR(second->x, canvas.from_px(96), 1e-6);
+  EXPECT_FALSE(ui->take_click("plot"));
+
+  EXPECT_FALSE(ui->picture_closed("plot"));
+  picture->close();
+  EXPECT_TRUE(ui->picture_closed("plot"));
+}
+
+TEST(MainWindow, ClosingItRequestsCloseAndLeavesTheApplicationRunning) {
+  auto ui = test::make_toolkit();
+  ui->open_main_window(0, 0, 1020, 718, "DSMC Visual Program QMXV for Three-Dimensional Flows");
+  auto* w = find_widget<QMainWindow>("main-window");
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->windowTitle(), "DSMC Visual Program QMXV for Three-Dimensional Flows");
+  EXPECT_EQ(w->size(), QSize(1020, 718));
+  EXPECT_EQ(ui->poll(), ui::Event::None);
+  w->close();
+  EXPECT_EQ(ui->poll(), ui::Event::Close);
+  EXPECT_EQ(ui->poll(), ui::Event::Close) << "the request stays until the program stops";
+  EXPECT_FALSE(QCoreApplication::closingDown());
+}
+
+TEST(MainWindow, RegionsStackBarsAbovePicturesAboveTheLog) {
+  auto ui = test::make_toolkit();
+  ui->open_main_window(0, 0, 1020, 718, "QMXV");
+  for (const char* region : {"units-bar", "flowfield-bar", "log", "forces"}) {
+    ui::PanelSpec p;
+    p.name = std::string("p-") + region;
+    p.title = region;
+    p.region = region;
+    ui::Control c;
+    c.kind = ui::ControlKind::Label;
+    c.text = region;
+    p.rows = {{c}};
+    ui->create_panel(p);
+  }
+  ui->picture_open({"flow", "", "flowfield", 400, 300});
+  ui->picture_open({"history", "", "history", 300, 100});
+  ui->poll();
+  auto top = [](const char* name) {
+    QWidget* w = find_widget<QWidget>(QString(name));
+    return w ? w->mapTo(w->window(), QPoint(0, 0)).y() : -1;
+  };
+  EXPECT_LT(top("panel:p-units-bar"), top("panel:p-flowfield-bar"));
+  EXPECT_LT(top("panel:p-flowfield-bar"), top("picture:flow"));
+  EXPECT_LT(top("picture:flow"), top("picture:history"));
+  EXPECT_LT(top("picture:history"), top("panel:p-log"));
+  EXPECT_LT(find_widget<QWidget>("picture:flow")
+                ->mapTo(find_widget<QWidget>("main-window"), QPoint(0, 0))
+                .x(),
+            find_widget<QWidget>("panel:p-forces")
+                ->mapTo(find_widget<QWidget>("main-window"), QPoint(0, 0))
+                .x());
+
+  ui->show_panel("p-units-bar", false);
+  EXPECT_TRUE(find_widget<QWidget>("region:units-bar")->isHidden())
+      << "an empty region takes no room";
+  ui->show_panel("p-units-bar", true);
+  EXPECT_FALSE(find_widget<QWidget>("region:units-bar")->isHidden());
+}
+
+// The preview's controls, exercised on the CPU-drawn view of the offscreen
+// platform (the OpenGL picture itself is tested under a virtual X server).
+TEST(SurfacePreview, KeysAndDragsMoveSizeAndTurnTheView) {
+  auto ui = test::make_toolkit();
+  ui::Scene3 scene;
+  scene.triangles.push_back({{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}}, {255, 0, 0}});
+  ui::View3 start{0.0f, 0.0f, 10.0f, -20.0f, 0.2f};
+  ui::View3 after_key, after_zoom, after_turn;
+  QStringList lines;
+  std::string caption;
+  test::ModalScript script({[&](QWidget* dialog) {
+    caption = dialog->windowTitle().toStdString();
+    for (QLabel* l : dialog->findChildren<QLabel*>()) lines << l->text();
+    QWidget* view = dialog->findChild<QWidget*>("scene-view");
+    auto* display = dynamic_cast<ui::qt::SceneDisplay*>(view);
+    if (!display) {
+      dialog->close();
+      return;
+    }
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(view, Qt::Key_Up);
+    after_key = display->view();
+    QTest::mousePress(view, Qt::RightButton, {}, QPoint(50, 50));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(50, 40), view->mapToGlobal(QPointF(50, 40)),
+                     Qt::NoButton, Qt::RightButton, {});
+    QApplication::sendEvent(view, &drag);  // 10 pixels up
+    QTest::mouseRelease(view, Qt::RightButton, {}, QPoint(50, 40));
+    after_zoom = display->view();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(50, 50));
+    QMouseEvent turn(QEvent::MouseMove, QPointF(54, 56), view->mapToGlobal(QPointF(54, 56)),
+                     Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(view, &turn);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(54, 56));
+    after_turn = display->view();
+    dialog->close();
+  }});
+  ui->view3_modal(
+      "POSITION:- Arrow Keys   SIZE:- Right Mouse Button  ORIENTATION:- Left Mouse Button",
+      {"CLOSE WINDOW TO CONTINUE", "The Surfaces are Transparent when Viewed from Behind."}, scene,
+      start);
+  EXPECT_EQ(caption,
+            "POSITION:- Arrow Keys   SIZE:- Right Mouse Button  ORIENTATION:- Left Mouse Button");
+  EXPECT_EQ(lines, (QStringList{"CLOSE WINDOW TO CONTINUE",
+                                "The Surfaces are Transparent when Viewed from Behind."}));
+  EXPECT_FLOAT_EQ(after_key.xt, start.xt + ui::qt::ViewControl::kMoveStep);
+  EXPECT_FLOAT_EQ(after_key.yt, start.yt + ui::qt::ViewControl::kMoveStep);
+  EXPECT_NEAR(after_zoom.scale, start.scale * std::pow(1.02f, 10.0f), 1e-5);
+  EXPECT_FLOAT_EQ(after_turn.a_deg, start.a_deg + 6 * ui::qt::ViewControl::kDegreesPerPixel);
+  EXPECT_FLOAT_EQ(after_turn.b_deg, start.b_deg + 4 * ui::qt::ViewControl::kDegreesPerPixel);
+  EXPECT_FLOAT_EQ(after_turn.scale, after_zoom.scale);
+}
+
+}  // namespace
+}  // namespace qmxv
