@@ -3,12 +3,14 @@
 #include <QButtonGroup>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <sstream>
 
 namespace qmxv::ui::qt {
@@ -64,7 +66,11 @@ std::optional<int> run_choice_dialog(QWidget* parent, const RadioDialog& spec, i
     layout->addWidget(frame);
   }
   layout->addWidget(ok_button(&dialog));
-  layout->setSizeConstraint(QLayout::SetFixedSize);
+  // Wide enough for the whole title beside the window manager's buttons.
+  QFont title_font = dialog.font();
+  title_font.setBold(true);
+  dialog.setMinimumWidth(
+      std::max(340, QFontMetrics(title_font).horizontalAdvance(dialog.windowTitle()) + 160));
 
   if (group->checkedButton()) group->checkedButton()->setFocus();
   if (dialog.exec() != QDialog::Accepted || !group->checkedButton()) return std::nullopt;
@@ -144,9 +150,9 @@ void run_page_dialog(QWidget* parent, const std::string& title, const std::strin
   page->document()->setDocumentMargin(14);
   page->document()->setDefaultStyleSheet(
       "h2 { font-size: large; margin-top: 14px; margin-bottom: 6px; }"
-      "p { margin-top: 0px; margin-bottom: 9px; }"
+      "p { margin-top: 0px; margin-bottom: 9px; line-height: 125%; }"
       "ul { margin-top: 0px; margin-bottom: 9px; }"
-      "li { margin-bottom: 3px; }");
+      "li { margin-bottom: 3px; line-height: 125%; }");
   QFont body = page->font();
   body.setPointSizeF(body.pointSizeF() * 1.1);
   page->document()->setDefaultFont(body);
@@ -156,7 +162,7 @@ void run_page_dialog(QWidget* parent, const std::string& title, const std::strin
 
   // About seventy-five characters a line, which reads without effort.
   const int width = page->fontMetrics().horizontalAdvance(QString(75, 'n')) * 11 / 10 + 60;
-  dialog.resize(width, width * 5 / 6);
+  dialog.resize(width, width * 6 / 7 + 40);
   dialog.exec();
 }
 
