@@ -274,3 +274,31 @@ TEST(SurfacePreview, KeysAndDragsMoveSizeAndTurnTheView) {
 
 }  // namespace
 }  // namespace qmxv
+
+namespace qmxv {
+namespace {
+
+TEST(SurfaceView, StaysOneViewInItsRegionAcrossRedraws) {
+  auto ui = test::make_toolkit();
+  ui->open_main_window(0, 0, 1020, 718, "QMXV");
+  ui::Scene3 scene;
+  scene.triangles.push_back({{{{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}}}, {0, 255, 0}});
+  const ui::View3 view{0.0f, 0.0f, 0.0f, 0.0f, 0.5f};
+  ui->view3_show("surfaces", "surface", scene, view);
+  scene.triangles.front().colour = {255, 0, 255};
+  ui->view3_show("surfaces", "surface", scene, view);
+  ui->poll();
+  QWidget* region = find_widget<QWidget>("region:surface");
+  ASSERT_NE(region, nullptr);
+  EXPECT_FALSE(region->isHidden());
+  const auto views = region->findChildren<QWidget*>("view:surfaces");
+  ASSERT_EQ(views.size(), 1);
+  auto* display = dynamic_cast<ui::qt::SceneDisplay*>(views.front());
+  ASSERT_NE(display, nullptr);
+  const QImage picture = display->grab_picture();
+  EXPECT_EQ(picture.pixel(picture.width() / 2, picture.height() / 2), qRgb(255, 0, 255))
+      << "the newest scene is shown";
+}
+
+}  // namespace
+}  // namespace qmxv
