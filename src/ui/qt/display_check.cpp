@@ -107,7 +107,7 @@ bool qt_display_available(std::string* why) {
   }
   if (platform != "xcb" && platform.rfind("wayland", 0) != 0 && x_display.empty() &&
       wayland_display.empty()) {
-    set_why(why, "no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
+    set_why(why, "neither DISPLAY nor WAYLAND_DISPLAY is set");
     return false;
   }
   if (platform != "xcb" && !wayland_display.empty() && wayland_plugin_installed() &&
@@ -116,7 +116,7 @@ bool qt_display_available(std::string* why) {
     return true;
   }
   if (platform.rfind("wayland", 0) == 0) {
-    set_why(why, wayland_display.empty() ? "no display: WAYLAND_DISPLAY is not set"
+    set_why(why, wayland_display.empty() ? "WAYLAND_DISPLAY is not set"
                  : !wayland_plugin_installed()
                      ? "the Wayland platform plugin of Qt is not installed"
                      : reason);
