@@ -51,10 +51,8 @@ Files surface_value(const std::string& tag, const std::string& value) {
 // Two species and one recombination O + O -> O2 with a third-body table.
 GasFile recombination_gas() {
   GasFile g;
-  g.counts = tagged("2", "MSP") + tagged("0", "MMVM") + tagged("1", "MNR") + tagged("1", "MTBP") +
-             tagged("0", "MNSR");
-  g.species += tagged("3.0E-10", "SP(1,2)") + tagged("273.", "SP(2,2)") + tagged("0.8", "SP(3,2)") +
-               tagged("2.656E-26", "SP(4,2)") + tagged("0", "ISPR(1,2)");
+  g.counts = test::counts(2, 0, 1, 1, 0);
+  g.species += test::species(2, "3.0E-10", "0.8", "2.656E-26");
   g.reactions = tagged("2", "LE(1)") + tagged("2", "ME(1)") + tagged("-1", "KP(1)") +
                 tagged("1", "LP(1)") + tagged("-1", "MP(1)") + tagged("0.", "CI(1)") +
                 tagged("0.", "AE(1)") + tagged("0.01", "PX(1)") + tagged("-0.5", "CT(1)") +
@@ -66,10 +64,8 @@ GasFile recombination_gas() {
 // Three species and one surface reaction.
 GasFile surface_reaction_gas() {
   GasFile g = recombination_gas();
-  g.counts = tagged("3", "MSP") + tagged("0", "MMVM") + tagged("0", "MNR") + tagged("0", "MTBP") +
-             tagged("1", "MNSR");
-  g.species += tagged("3.0E-10", "SP(1,3)") + tagged("273.", "SP(2,3)") + tagged("0.8", "SP(3,3)") +
-               tagged("2.656E-26", "SP(4,3)") + tagged("0", "ISPR(1,3)");
+  g.counts = test::counts(3, 0, 0, 0, 1);
+  g.species += test::species(3, "3.0E-10", "0.8", "2.656E-26");
   g.reactions = tagged("1", "ISRI(1,1)") + tagged("2", "ISRI(2,1)");
   for (int k = 1; k <= 6; ++k)
     g.reactions += tagged(k == 1 ? "3" : "0", "ISRR(" + std::to_string(k) + ",1)");
@@ -111,12 +107,9 @@ std::vector<BadCase> bad_cases() {
     return [tag, v] { return surface_value(tag, v); };
   };
   auto nitrogen = [](GasFile& g) {
-    g.counts = set_value(set_value(g.counts, "MSP", "2"), "MMVM", "1");
-    g.species += tagged("4.17E-10", "SP(1,2)") + tagged("273.", "SP(2,2)") +
-                 tagged("0.74", "SP(3,2)") + tagged("4.65E-26", "SP(4,2)") +
-                 tagged("2", "ISPR(1,2)") + tagged("5", "ISPR(2,2)") + tagged("1", "ISPV(2)") +
-                 tagged("3371.", "THETAV(1,2)") + tagged("9.1", "SPVC(1,1,2)") +
-                 tagged("220.", "SPVC(2,1,2)");
+    g.counts = test::counts(2, 1, 0, 0, 0);
+    g.species +=
+        test::species(2, "4.17E-10", "0.74", "4.65E-26", 2, 5, true, {{"3371.", "9.1", "220."}});
     g.fractions = {"0.5", "0.5"};
   };
 

@@ -98,6 +98,38 @@ inline std::string tagged(const std::string& value, const std::string& tag) {
   return value + "  ! " + tag + "\n";
 }
 
+// The records of species L: SP(1..4,L) (reference temperature 273 K),
+// ISPR(1,L), ISPR(2,L) when it rotates, and in a gas with vibration
+// (`vibrating_gas`, MMVM > 0) the mode count ISPV(L) with each mode's THETAV,
+// SPVC(1) and SPVC(2).
+struct Mode {
+  std::string theta, c1, c2;
+};
+inline std::string species(int L, const std::string& diameter, const std::string& omega,
+                           const std::string& mass, int rot = 0, int relax = 5,
+                           bool vibrating_gas = false, const std::vector<Mode>& modes = {}) {
+  const std::string l = std::to_string(L);
+  std::string t = tagged(diameter, "SP(1," + l + ")") + tagged("273.", "SP(2," + l + ")") +
+                  tagged(omega, "SP(3," + l + ")") + tagged(mass, "SP(4," + l + ")") +
+                  tagged(std::to_string(rot), "ISPR(1," + l + ")");
+  if (rot == 0) return t;
+  t += tagged(std::to_string(relax), "ISPR(2," + l + ")");
+  if (!vibrating_gas) return t;
+  t += tagged(std::to_string(modes.size()), "ISPV(" + l + ")");
+  for (std::size_t k = 0; k < modes.size(); ++k) {
+    const std::string kl = std::to_string(k + 1) + "," + l;
+    t += tagged(modes[k].theta, "THETAV(" + kl + ")") + tagged(modes[k].c1, "SPVC(1," + kl + ")") +
+         tagged(modes[k].c2, "SPVC(2," + kl + ")");
+  }
+  return t;
+}
+
+inline std::string counts(int msp, int mmvm, int mnr, int mtbp, int mnsr) {
+  return tagged(std::to_string(msp), "MSP") + tagged(std::to_string(mmvm), "MMVM") +
+         tagged(std::to_string(mnr), "MNR") + tagged(std::to_string(mtbp), "MTBP") +
+         tagged(std::to_string(mnsr), "MNSR");
+}
+
 // QMXVD.DAT in sections. The default is argon streaming through a box
 // 1 x 0.5 x 0.5 m (SCALE 20), steady sampling, no surfaces needed.
 struct GasFile {
@@ -105,11 +137,8 @@ struct GasFile {
                        tagged("0.25", "YMAX") + tagged("0.0", "ZMIN") + tagged("0.5", "ZMAX");
   std::string grid = tagged("5", "NDIVX") + tagged("3", "NDIVY") + tagged("3", "NDIVZ") +
                      tagged("2", "NELX") + tagged("2", "NELY") + tagged("2", "NELZ");
-  std::string counts = tagged("1", "MSP") + tagged("0", "MMVM") + tagged("0", "MNR") +
-                       tagged("0", "MTBP") + tagged("0", "MNSR");
-  std::string species = tagged("4.17E-10", "SP(1,1)") + tagged("273.", "SP(2,1)") +
-                        tagged("0.81", "SP(3,1)") + tagged("6.63E-26", "SP(4,1)") +
-                        tagged("0", "ISPR(1,1)");
+  std::string counts = test::counts(1, 0, 0, 0, 0);
+  std::string species = test::species(1, "4.17E-10", "0.81", "6.63E-26");
   std::string reactions;
   std::string stream_state = tagged("1.0E20", "FND") + tagged("300.", "FTMP") +
                              tagged("500.", "VFX") + tagged("0.", "VFY") + tagged("0.", "VFZ");

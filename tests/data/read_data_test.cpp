@@ -66,25 +66,18 @@ std::string no_surfaces() {
 // Two species: argon (monatomic) and nitrogen with one vibrational mode whose
 // collision number follows the temperature-dependent correlation.
 void argon_and_nitrogen(GasFile& g) {
-  g.counts = tagged("2", "MSP") + tagged("1", "MMVM") + tagged("0", "MNR") + tagged("0", "MTBP") +
-             tagged("0", "MNSR");
-  g.species = g.species + tagged("4.17E-10", "SP(1,2)") + tagged("273.", "SP(2,2)") +
-              tagged("0.74", "SP(3,2)") + tagged("4.65E-26", "SP(4,2)") + tagged("2", "ISPR(1,2)") +
-              tagged("5", "ISPR(2,2)") + tagged("1", "ISPV(2)") + tagged("3371.", "THETAV(1,2)") +
-              tagged("9.1", "SPVC(1,1,2)") + tagged("220.", "SPVC(2,1,2)");
+  g.counts = test::counts(2, 1, 0, 0, 0);
+  g.species +=
+      test::species(2, "4.17E-10", "0.74", "4.65E-26", 2, 5, true, {{"3371.", "9.1", "220."}});
   g.fractions = {"0.25", "0.75"};
 }
 
 // Oxygen and atomic oxygen with four reactions of every kind and one
 // third-body table; oxygen rotates but the gas has no vibration.
 void oxygen_chemistry(GasFile& g) {
-  g.counts = tagged("2", "MSP") + tagged("0", "MMVM") + tagged("4", "MNR") + tagged("1", "MTBP") +
-             tagged("0", "MNSR");
-  g.species = tagged("4.07E-10", "SP(1,1)") + tagged("273.", "SP(2,1)") +
-              tagged("0.77", "SP(3,1)") + tagged("5.312E-26", "SP(4,1)") +
-              tagged("2", "ISPR(1,1)") + tagged("5", "ISPR(2,1)") + tagged("3.0E-10", "SP(1,2)") +
-              tagged("273.", "SP(2,2)") + tagged("0.8", "SP(3,2)") +
-              tagged("2.656E-26", "SP(4,2)") + tagged("0", "ISPR(1,2)");
+  g.counts = test::counts(2, 0, 4, 1, 0);
+  g.species = test::species(1, "4.07E-10", "0.77", "5.312E-26", 2, 5) +
+              test::species(2, "3.0E-10", "0.8", "2.656E-26");
   auto reaction = [](int j, int le, int me, int kp, int lp, int mp) {
     const std::string J = std::to_string(j);
     return tagged(std::to_string(le), "LE(" + J + ")") +
@@ -170,23 +163,12 @@ std::vector<GoodCase> good_cases() {
 
   cases.push_back({"RotatingSpeciesWithAndWithoutModes",
                    [](GasFile& g) {
-                     g.counts = tagged("3", "MSP") + tagged("2", "MMVM") + tagged("0", "MNR") +
-                                tagged("0", "MTBP") + tagged("0", "MNSR");
-                     g.species = tagged("4.07E-10", "SP(1,1)") + tagged("273.", "SP(2,1)") +
-                                 tagged("0.77", "SP(3,1)") + tagged("5.312E-26", "SP(4,1)") +
-                                 tagged("2", "ISPR(1,1)") + tagged("5", "ISPR(2,1)") +
-                                 tagged("1", "ISPV(1)") + tagged("2256.", "THETAV(1,1)") +
-                                 tagged("50000.", "SPVC(1,1,1)") + tagged("0.", "SPVC(2,1,1)") +
-                                 tagged("5.6E-10", "SP(1,2)") + tagged("273.", "SP(2,2)") +
-                                 tagged("0.93", "SP(3,2)") + tagged("7.31E-26", "SP(4,2)") +
-                                 tagged("2", "ISPR(1,2)") + tagged("5", "ISPR(2,2)") +
-                                 tagged("2", "ISPV(2)") + tagged("960.", "THETAV(1,2)") +
-                                 tagged("100.", "SPVC(1,1,2)") + tagged("0.", "SPVC(2,1,2)") +
-                                 tagged("3380.", "THETAV(2,2)") + tagged("200.", "SPVC(1,2,2)") +
-                                 tagged("0.", "SPVC(2,2,2)") + tagged("3.7E-10", "SP(1,3)") +
-                                 tagged("273.", "SP(2,3)") + tagged("0.73", "SP(3,3)") +
-                                 tagged("4.65E-26", "SP(4,3)") + tagged("2", "ISPR(1,3)") +
-                                 tagged("3", "ISPR(2,3)") + tagged("0", "ISPV(3)");
+                     g.counts = test::counts(3, 2, 0, 0, 0);
+                     g.species = test::species(1, "4.07E-10", "0.77", "5.312E-26", 2, 5, true,
+                                               {{"2256.", "50000.", "0."}}) +
+                                 test::species(2, "5.6E-10", "0.93", "7.31E-26", 2, 5, true,
+                                               {{"960.", "100.", "0."}, {"3380.", "200.", "0."}}) +
+                                 test::species(3, "3.7E-10", "0.73", "4.65E-26", 2, 3, true, {});
                      g.fractions = {"0.2", "0.3", "0.5"};
                    },
                    no_surfaces(),
@@ -227,15 +209,9 @@ std::vector<GoodCase> good_cases() {
   cases.push_back(
       {"TwoIncidentSurfaceReactions",
        [](GasFile& g) {
-         g.counts = tagged("3", "MSP") + tagged("0", "MMVM") + tagged("0", "MNR") +
-                    tagged("0", "MTBP") + tagged("3", "MNSR");
+         g.counts = test::counts(3, 0, 0, 0, 3);
          g.species.clear();
-         for (int L = 1; L <= 3; ++L) {
-           const std::string l = std::to_string(L);
-           g.species += tagged("4.0E-10", "SP(1," + l + ")") + tagged("273.", "SP(2," + l + ")") +
-                        tagged("0.75", "SP(3," + l + ")") + tagged("5.0E-26", "SP(4," + l + ")") +
-                        tagged("0", "ISPR(1," + l + ")");
-         }
+         for (int L = 1; L <= 3; ++L) g.species += test::species(L, "4.0E-10", "0.75", "5.0E-26");
          // Records of one value each: one line per ISRI and ISRR value.
          auto column = [](std::vector<int> v, const std::string& name, int j) {
            std::string t;
