@@ -286,8 +286,8 @@ void ListReader::reject(const Item& item, const std::string& expected) const {
   fail(item, expected, found_text(TokenKind::Value), line());
 }
 
-void ListReader::fail_fixed(const std::string& text) const {
-  throw DataError(text, label_, line());
+void ListReader::fail_fixed(const std::string& text, const std::string& title) const {
+  throw DataError(text, label_, line(), title);
 }
 
 }  // namespace qmxv

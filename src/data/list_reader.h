@@ -106,7 +106,7 @@ class ListReader {
   [[noreturn]] void reject(const Item& item, const std::string& expected) const;
 
   // A fault with a fixed text, located at the last value read.
-  [[noreturn]] void fail_fixed(const std::string& text) const;
+  [[noreturn]] void fail_fixed(const std::string& text, const std::string& title = {}) const;
 
   const std::string& label() const { return label_; }
   // 1-based line of the last value read (0 before the first).

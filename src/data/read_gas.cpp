@@ -36,9 +36,8 @@ constexpr int kMovingWall = 7;
 
 class GasReader {
  public:
-  GasReader(State& s, ui::Toolkit& ui)
+  explicit GasReader(State& s)
       : s_(s),
-        ui_(ui),
         in_(s.file("QMXVD.DAT"), "QMXVD.DAT"),
         out_(s.file("QMXVD.TXT"), "QMXVD.TXT") {}
 
@@ -333,8 +332,8 @@ class GasReader {
         const std::string text = "Boundary" + fortran_format(side, "(I4)") +
                                  " has been set as a moving wall!  " +
                                  "(. Only boundary 1 at x=XMIN can move.)";
-        ui_.message_box("Illegal Boundary Specification", text);
-        in_.fail_fixed(text);
+        // The driver shows it once, in a box with this title, and stops.
+        in_.fail_fixed(text, "Illegal Boundary Specification");
       }
       warn_about_unsupported_side(side, code, where);
     }
@@ -449,18 +448,17 @@ class GasReader {
   }
 
   State& s_;
-  ui::Toolkit& ui_;
   ListReader in_;
   SummaryFile out_;
 };
 
 }  // namespace
 
-void read_gas_data(State& s, ui::Toolkit& ui) {
+void read_gas_data(State& s, ui::Toolkit&) {
   // Every record left out by the data set (VWALL, XSEP, the secondary
   // stream, NSTEADY, ISPR(2,L) and ISPV(L) of non-rotating species) is 0.
   static_cast<GasData&>(s) = GasData{};
-  GasReader reader(s, ui);
+  GasReader reader(s);
   reader.read();
 }
 

@@ -44,10 +44,11 @@ class DataError : public UserError {
         file_(std::move(file)), line_(line), item_(std::move(item)) {}
 
   // A fault with a fixed text of its own ("No values available for previous
-  // triangle"), followed by where it was found.
-  DataError(std::string text, std::string file, int line)
+  // triangle"), followed by where it was found; `title` names the message box
+  // that shows it ("Illegal Boundary Specification"), else "Error in <file>".
+  DataError(std::string text, std::string file, int line, std::string title = {})
       : UserError(text + " (" + file + " line " + std::to_string(line) + ")", kExitBadData,
-                  "Error in " + file),
+                  title.empty() ? "Error in " + file : title),
         file_(std::move(file)), line_(line) {}
 
   const std::string& file() const { return file_; }
