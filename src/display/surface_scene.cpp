@@ -31,6 +31,22 @@ ui::Rgb surface_colour(int surface) {
   return kSurfaceColours[static_cast<std::size_t>(i)];
 }
 
+// Flat shading fixed to the model, so a body's faces can be told apart in
+// every view and the desktop and the bitmaps agree: the surface colour times
+// an ambient part plus a diffuse part |n . l| (two-sided, since open surfaces
+// are seen from either side) for a light from the upstream upper side.
+ui::Rgb shaded(ui::Rgb c, const std::array<std::array<float, 3>, 3>& p) {
+  const double ax = p[1][0] - p[0][0], ay = p[1][1] - p[0][1], az = p[1][2] - p[0][2];
+  const double bx = p[2][0] - p[0][0], by = p[2][1] - p[0][1], bz = p[2][2] - p[0][2];
+  const double nx = ay * bz - az * by, ny = az * bx - ax * bz, nz = ax * by - ay * bx;
+  const double len = std::sqrt(nx * nx + ny * ny + nz * nz);
+  constexpr double lx = -0.42, ly = -0.56, lz = 0.71;  // unit vector
+  const double diffuse = len > 0 ? std::fabs(nx * lx + ny * ly + nz * lz) / len : 1.0;
+  const double f = 0.45 + 0.55 * diffuse;
+  auto scale = [f](std::uint8_t v) { return static_cast<std::uint8_t>(std::lround(v * f)); };
+  return {scale(c.r), scale(c.g), scale(c.b)};
+}
+
 // The fraction of the half window the box may fill, and the least distance
 // kept between the eye and the nearest corner [view units].
 constexpr double kFillFraction = 0.9;
@@ -62,7 +78,7 @@ ui::Scene3 surface_scene(const State& s) {
                                           static_cast<float>(s.ZPT(p) - cz)};
     }
     if (!valid) continue;
-    t.colour = surface_colour(s.ISURFT(n));
+    t.colour = shaded(surface_colour(s.ISURFT(n)), t.p);
     scene.triangles.push_back(t);
   }
   return scene;

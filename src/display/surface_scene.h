@@ -12,7 +12,8 @@ struct State;
 namespace qmxv::display {
 
 // Every triangle of every surface, vertices relative to the centre of the
-// flowfield box [scaled m], one colour per surface, back faces culled (a
+// flowfield box [scaled m], one colour per surface shaded by the face
+// direction, back faces culled (a
 // surface is seen from the flow side, where (P2-P1)x(P3-P1) points).
 // The mirrored half model of a plane of symmetry at ZMIN joins with the
 // surface result display.

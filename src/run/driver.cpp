@@ -130,7 +130,8 @@ void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ost
     if (s.TIME >= s.TLIM || limit_reached()) break;
     s.TIME += s.DTM;
     ++passes;
-    s.DIAG.write("TIME", s.TIME / s.SCALE, " NM", s.NM, " COLLS", s.TOTCOL);
+    // The flow time to single precision: DTM is single, more digits are noise.
+    s.DIAG.write("TIME", static_cast<float>(s.TIME / s.SCALE), " NM", s.NM, " COLLS", s.TOTCOL);
     service_events(s, ui);
 
     refresh_log_panel(s, ui);
