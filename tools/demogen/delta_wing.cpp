@@ -145,6 +145,7 @@ Case delta_wing_case() {
   Surface wing;
   wing.name = "half delta wing, root section on the plane of symmetry z = 0";
   wing.mesh = half_wing();
+  wing.mesh.round_points(6);
   wing.solid = diffuse_wall(g, kWallTemperature);
   c.surfaces.push_back(wing);
 

@@ -31,6 +31,18 @@ void Mesh::add_quad_facing(int a, int b, int c, int d, Vec3 flow_side, bool entr
   }
 }
 
+void Mesh::round_points(int digits) {
+  auto round = [digits](double v) {
+    if (v == 0.0) return 0.0;
+    const double scale = std::pow(10.0, digits - 1 - std::floor(std::log10(std::abs(v))));
+    return std::round(v * scale) / scale;
+  };
+  for (Vec3& p : points) p = {round(p.x), round(p.y), round(p.z)};
+  for (const MeshTriangle& t : triangles) {
+    if (!(area(t) > 0.0)) throw std::logic_error("a triangle degenerates when rounded");
+  }
+}
+
 Vec3 Mesh::normal(const MeshTriangle& t) const {
   const Vec3 p1 = point(t.v[0]), p2 = point(t.v[1]), p3 = point(t.v[2]);
   return cross(p2 - p1, p3 - p1);

@@ -60,6 +60,11 @@ class Mesh {
   // split along its shorter diagonal, both facing `flow_side`.
   void add_quad_facing(int a, int b, int c, int d, Vec3 flow_side, bool entry = false);
 
+  // Rounds every coordinate to `digits` significant digits, so the file
+  // carries no more than the geometry means; exact zeros (points on a plane
+  // of symmetry) stay exact. Throws if a triangle degenerates.
+  void round_points(int digits);
+
   Vec3 normal(const MeshTriangle& t) const;  // (P2-P1)x(P3-P1), not normalised
   double area(const MeshTriangle& t) const { return 0.5 * norm(normal(t)); }
   Vec3 centroid(const MeshTriangle& t) const;

@@ -417,6 +417,7 @@ Case reentry_case() {
   Surface s;
   s.name = "half orbiter: fuselage, double-delta wing and fin, open on the plane z = 0";
   s.mesh = orbiter();
+  s.mesh.round_points(6);
   s.solid = diffuse_wall(g, wall);
   s.solid.psr = {0.5 * kRecombination, 0.5 * kRecombination, 0.5 * kRecombination,
                  0.5 * kRecombination};

@@ -211,6 +211,7 @@ Case vacuum_system_case() {
   Surface s;
   s.name = "quarter chamber: upper wall with the orifice, side walls, lower wall, tube";
   s.mesh = quarter_chamber();
+  s.mesh.round_points(6);
   s.solid = diffuse_wall(g, kWallTemperature);
   s.entry.u = 0.0;
   s.entry.v = -round_significant(sonic, 4);

@@ -290,7 +290,7 @@ std::string surface_file_text(const Case& c) {
     const std::string tag = " of surface " + std::to_string(S);
     for (std::size_t p = 0; p < s.mesh.points.size(); ++p) {
       out.add(point_text(s.mesh.points[p]),
-              "point " + std::to_string(p + 1) + tag + ": x, y, z [m]");
+              "point " + std::to_string(p + 1) + tag + (p == 0 ? ": x, y, z [m]" : ""));
     }
     bool first_solid = true, first_entry = true;
     int n = 0;
@@ -299,8 +299,10 @@ std::string surface_file_text(const Case& c) {
       ++n;
       out.add(std::to_string(t.v[0] + 1) + " " + std::to_string(t.v[1] + 1) + " " +
                   std::to_string(t.v[2] + 1),
-              "triangle " + std::to_string(n) + tag + ": its points, in the order that makes " +
-                  "(P2-P1)x(P3-P1) point into the flow");
+              "triangle " + std::to_string(n) + tag +
+                  (n == 1 ? ": its points, in the order that makes (P2-P1)x(P3-P1) point into "
+                            "the flow"
+                          : ""));
       bool& first = t.entry ? first_entry : first_solid;
       if (!first) {
         out.integer(0, "the same properties as the preceding triangle");
