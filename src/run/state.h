@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "geometry/cell_state.h"
 #include "geometry/grid_state.h"
 #include "run/diag.h"
 #include "run/farray.h"
@@ -141,7 +142,7 @@ struct RunData {
   int IXOFF = 100, IYOFF = 100;
 };
 
-struct State : RunData, GasData, SurfaceData, GridData {
+struct State : RunData, GasData, SurfaceData, GridData, CellData {
   // The working directory: every file of the run is read and written here.
   std::filesystem::path DIR = ".";
   DiagFile DIAG;
