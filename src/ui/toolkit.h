@@ -140,7 +140,7 @@ class Toolkit {
   virtual void message_box(const std::string& title, const std::string& text) = 0;
 
   // Non-modal panels, addressed by panel and control name.
-  virtual void create_panel(const PanelSpec& spec) = 0;
+  virtual void create_panel(const PanelSpec& desc) = 0;
   virtual void show_panel(const std::string& panel, bool visible) = 0;
   virtual void show_control(const std::string& panel, const std::string& control, bool visible) = 0;
   virtual void put_text(const std::string& panel, const std::string& control,
@@ -169,7 +169,7 @@ class Toolkit {
   virtual Event poll() = 0;
 
   // 2-D pictures.
-  virtual void picture_open(const PictureSpec& spec) = 0;
+  virtual void picture_open(const PictureSpec& desc) = 0;
   virtual void picture_close(const std::string& picture) = 0;
   virtual void picture_window(const std::string& picture, double x0, double y0, double x1,
                               double y1) = 0;

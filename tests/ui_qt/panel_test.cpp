@@ -111,10 +111,10 @@ class Panels : public ::testing::Test {
  protected:
   void SetUp() override {
     ui = test::make_toolkit();
-    ui::PanelSpec spec;
-    spec.name = "bar";
-    spec.title = "Controls";
-    spec.region = "";  // a window of its own
+    ui::PanelSpec desc;
+    desc.name = "bar";
+    desc.title = "Controls";
+    desc.region = "";  // a window of its own
     auto make = [](const char* name, ControlKind kind) {
       Control c;
       c.name = name;
@@ -128,9 +128,9 @@ class Panels : public ::testing::Test {
     Control radio = make("axis", ControlKind::Radio);
     radio.labels = {"x", "y", "z"};
     radio.values = {1, 2, 3};
-    spec.rows = {{make("division", ControlKind::Spin), make("log", ControlKind::Check), radio},
+    desc.rows = {{make("division", ControlKind::Spin), make("log", ControlKind::Check), radio},
                  {make("property", ControlKind::Menu), real, make("pause", ControlKind::Button)}};
-    ui->create_panel(spec);
+    ui->create_panel(desc);
   }
   std::unique_ptr<ui::Toolkit> ui;
 };

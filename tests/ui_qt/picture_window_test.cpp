@@ -43,8 +43,8 @@ class PictureVsCanvas : public ::testing::Test {
  protected:
   void SetUp() override {
     ui = test::make_toolkit();
-    ui::PictureSpec spec{"plot", "Plot", "", 97, 61};
-    ui->picture_open(spec);
+    ui::PictureSpec desc{"plot", "Plot", "", 97, 61};
+    ui->picture_open(desc);
     picture = find_widget<ui::qt::Picture>("picture:plot");
     ASSERT_NE(picture, nullptr);
     ui->picture_palette("plot", test_palette());

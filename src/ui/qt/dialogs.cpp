@@ -31,9 +31,9 @@ QString trimmed(const std::string& line) {
 
 }  // namespace
 
-std::optional<int> run_choice_dialog(QWidget* parent, const RadioDialog& spec, int preset) {
+std::optional<int> run_choice_dialog(QWidget* parent, const RadioDialog& desc, int preset) {
   QDialog dialog(parent);
-  dialog.setWindowTitle(QString::fromStdString(spec.title));
+  dialog.setWindowTitle(QString::fromStdString(desc.title));
   dialog.setModal(true);
   auto* layout = new QVBoxLayout(&dialog);
   layout->setSpacing(10);
@@ -42,9 +42,9 @@ std::optional<int> run_choice_dialog(QWidget* parent, const RadioDialog& spec, i
   auto* group = new QButtonGroup(&dialog);
   auto* choices = new QVBoxLayout;
   choices->setSpacing(6);
-  for (std::size_t i = 0; i < spec.labels.size(); ++i) {
-    const int value = i < spec.values.size() ? spec.values[i] : static_cast<int>(i) + 1;
-    auto* button = new QRadioButton(QString::fromStdString(spec.labels[i]), &dialog);
+  for (std::size_t i = 0; i < desc.labels.size(); ++i) {
+    const int value = i < desc.values.size() ? desc.values[i] : static_cast<int>(i) + 1;
+    auto* button = new QRadioButton(QString::fromStdString(desc.labels[i]), &dialog);
     group->addButton(button, value);
     choices->addWidget(button);
     if (value == preset) button->setChecked(true);
@@ -55,7 +55,7 @@ std::optional<int> run_choice_dialog(QWidget* parent, const RadioDialog& spec, i
 
   // The notes read as prose: wide enough for about ninety characters a line.
   const int note_width = dialog.fontMetrics().horizontalAdvance(QString(90, 'n'));
-  for (const auto& [heading, text] : spec.notes) {
+  for (const auto& [heading, text] : desc.notes) {
     auto* frame = new QGroupBox(QString::fromStdString(heading), &dialog);
     auto* frame_layout = new QVBoxLayout(frame);
     auto* label = new QLabel(QString::fromStdString(text), frame);

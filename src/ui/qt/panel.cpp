@@ -73,9 +73,9 @@ QString q(const std::string& s) {
 
 }  // namespace
 
-Panel::Panel(const PanelSpec& spec, QWidget* parent)
-    : QGroupBox(q(spec.title), parent), spec_(spec) {
-  setObjectName(q("panel:" + spec.name));
+Panel::Panel(const PanelSpec& desc, QWidget* parent)
+    : QGroupBox(q(desc.title), parent), spec_(desc) {
+  setObjectName(q("panel:" + desc.name));
   auto* rows = new QVBoxLayout(this);
   rows->setSpacing(3);
   rows->setContentsMargins(8, 4, 8, 6);
@@ -86,7 +86,7 @@ Panel::Panel(const PanelSpec& spec, QWidget* parent)
     for (const auto& control : row) {
       Entry scratch;
       Entry& e = control.name.empty() ? scratch : controls_[control.name];
-      e.spec = control;
+      e.desc = control;
       QWidget* w = make_widget(e);
       if (control.kind == ControlKind::Text) expands = true;
       line->addWidget(w, control.kind == ControlKind::Text ? 1 : 0);
@@ -97,7 +97,7 @@ Panel::Panel(const PanelSpec& spec, QWidget* parent)
 }
 
 QWidget* Panel::make_widget(Entry& e) {
-  const Control& c = e.spec;
+  const Control& c = e.desc;
   QWidget* w = nullptr;
   switch (c.kind) {
     case ControlKind::Label: {
@@ -198,9 +198,9 @@ void Panel::build_radio(Entry& e) {
     delete e.group;
   }
   e.group = new QButtonGroup(e.widget);
-  for (std::size_t i = 0; i < e.spec.labels.size(); ++i) {
-    const int value = i < e.spec.values.size() ? e.spec.values[i] : static_cast<int>(i) + 1;
-    auto* button = new QRadioButton(q(e.spec.labels[i]), e.widget);
+  for (std::size_t i = 0; i < e.desc.labels.size(); ++i) {
+    const int value = i < e.desc.values.size() ? e.desc.values[i] : static_cast<int>(i) + 1;
+    auto* button = new QRadioButton(q(e.desc.labels[i]), e.widget);
     e.group->addButton(button, value);
     layout->addWidget(button);
   }
@@ -209,7 +209,7 @@ void Panel::build_radio(Entry& e) {
   }
   if (QAbstractButton* b = e.group->button(static_cast<int>(e.i))) b->setChecked(true);
   connect(e.group, &QButtonGroup::idClicked, this,
-          [this, name = e.spec.name](int id) { mark(name, id); });
+          [this, name = e.desc.name](int id) { mark(name, id); });
 }
 
 Panel::Entry& Panel::entry(const std::string& control) {
@@ -235,13 +235,13 @@ void Panel::mark(const std::string& control, long long value, const std::string&
   e.dirty = true;
   e.pending_i = value;
   e.pending_text = text;
-  if (e.spec.kind == ControlKind::Button) ++e.presses;
+  if (e.desc.kind == ControlKind::Button) ++e.presses;
 }
 
 // Writes the model's value into the widget without reporting it as an edit.
 void Panel::show_value(Entry& e) {
   QSignalBlocker block(e.widget);
-  switch (e.spec.kind) {
+  switch (e.desc.kind) {
     case ControlKind::Label:
       static_cast<QLabel*>(e.widget)->setText(q(e.text).trimmed());
       break;
@@ -282,7 +282,7 @@ void Panel::put_text(const std::string& control, const std::string& text) {
 void Panel::put_int(const std::string& control, long long value) {
   Entry& e = entry(control);
   if (e.ranged) value = std::clamp<long long>(value, e.lo, e.hi);
-  if (e.spec.kind == ControlKind::Menu && e.hi >= 1) value = std::clamp<long long>(value, 1, e.hi);
+  if (e.desc.kind == ControlKind::Menu && e.hi >= 1) value = std::clamp<long long>(value, 1, e.hi);
   e.i = value;
   e.r = static_cast<double>(value);
   e.text = std::to_string(value);
@@ -294,7 +294,7 @@ void Panel::put_real(const std::string& control, double value, const std::string
   Entry& e = entry(control);
   e.r = value;
   e.i = static_cast<long long>(value);
-  const std::string& f = format.empty() ? e.spec.format : format;
+  const std::string& f = format.empty() ? e.desc.format : format;
   e.text = f.empty() ? free_item(value) : fortran_format(value, f);
   e.dirty = false;
   show_value(e);
@@ -311,9 +311,9 @@ void Panel::set_range(const std::string& control, int lo, int hi) {
     QSignalBlocker block(spin);
     spin->setRange(lo, hi);
   }
-  if (e.dirty && e.spec.kind != ControlKind::Button)
+  if (e.dirty && e.desc.kind != ControlKind::Button)
     e.pending_i = std::clamp<long long>(e.pending_i, lo, hi);
-  if (e.spec.kind == ControlKind::Spin || e.spec.kind == ControlKind::Integer) {
+  if (e.desc.kind == ControlKind::Spin || e.desc.kind == ControlKind::Integer) {
     e.text = std::to_string(e.i);
     show_value(e);
   }
@@ -321,8 +321,8 @@ void Panel::set_range(const std::string& control, int lo, int hi) {
 
 void Panel::set_labels(const std::string& control, const std::vector<std::string>& labels) {
   Entry& e = entry(control);
-  e.spec.labels = labels;
-  if (e.spec.kind == ControlKind::Menu) {
+  e.desc.labels = labels;
+  if (e.desc.kind == ControlKind::Menu) {
     auto* menu = static_cast<QComboBox*>(e.widget);
     QSignalBlocker block(menu);
     menu->clear();
@@ -331,7 +331,7 @@ void Panel::set_labels(const std::string& control, const std::vector<std::string
     e.hi = static_cast<int>(labels.size());
     e.i = labels.empty() ? 0 : std::clamp<long long>(e.i, 1, e.hi);
     show_value(e);
-  } else if (e.spec.kind == ControlKind::Radio) {
+  } else if (e.desc.kind == ControlKind::Radio) {
     build_radio(e);
   }
 }
@@ -342,7 +342,7 @@ void Panel::show_control(const std::string& control, bool visible) {
 
 long long Panel::get_int(const std::string& control) {
   Entry& e = entry(control);
-  if (e.spec.kind == ControlKind::Button) {
+  if (e.desc.kind == ControlKind::Button) {
     const bool pressed = e.pressed;
     e.pressed = false;
     return pressed ? 1 : 0;
@@ -362,7 +362,7 @@ void Panel::commit() {
   for (auto& [name, e] : controls_) {
     if (!e.dirty) continue;
     e.dirty = false;
-    switch (e.spec.kind) {
+    switch (e.desc.kind) {
       case ControlKind::Button:
         e.pressed = e.pressed || e.presses > 0;
         e.presses = 0;
@@ -379,12 +379,12 @@ void Panel::commit() {
             end != typed.c_str() && std::all_of(rest.begin(), rest.end(), [](char ch) {
               return std::isspace(static_cast<unsigned char>(ch)) != 0;
             });
-        if (whole && (e.spec.kind == ControlKind::Real ||
+        if (whole && (e.desc.kind == ControlKind::Real ||
                       v == static_cast<double>(static_cast<long long>(v)))) {
           long long iv = static_cast<long long>(v);
           if (e.ranged) iv = std::clamp<long long>(iv, e.lo, e.hi);
-          e.r = e.spec.kind == ControlKind::Real ? v : static_cast<double>(iv);
-          e.i = e.spec.kind == ControlKind::Real ? static_cast<long long>(v) : iv;
+          e.r = e.desc.kind == ControlKind::Real ? v : static_cast<double>(iv);
+          e.i = e.desc.kind == ControlKind::Real ? static_cast<long long>(v) : iv;
           e.text = typed;
         } else {
           show_value(e);

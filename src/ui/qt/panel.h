@@ -19,9 +19,9 @@ namespace qmxv::ui::qt {
 
 class Panel : public QGroupBox {
  public:
-  Panel(const PanelSpec& spec, QWidget* parent);
+  Panel(const PanelSpec& desc, QWidget* parent);
 
-  const PanelSpec& spec() const { return spec_; }
+  const PanelSpec& desc() const { return spec_; }
   bool has(const std::string& control) const { return controls_.count(control) != 0; }
 
   void put_text(const std::string& control, const std::string& text);
@@ -43,7 +43,7 @@ class Panel : public QGroupBox {
 
  private:
   struct Entry {
-    Control spec;
+    Control desc;
     QWidget* widget = nullptr;
     QButtonGroup* group = nullptr;  // Radio
     // The model, as the program sees it.

@@ -21,13 +21,13 @@ QFont picture_font() {
 
 }  // namespace
 
-Picture::Picture(const PictureSpec& spec, QWidget* parent)
+Picture::Picture(const PictureSpec& desc, QWidget* parent)
     : QWidget(parent),
-      spec_(spec),
-      map_(std::max(spec.width, 1), std::max(spec.height, 1)),
-      image_(std::max(spec.width, 1), std::max(spec.height, 1),
+      spec_(desc),
+      map_(std::max(desc.width, 1), std::max(desc.height, 1)),
+      image_(std::max(desc.width, 1), std::max(desc.height, 1),
              QImage::Format_ARGB32_Premultiplied) {
-  setObjectName(QString::fromStdString("picture:" + spec.name));
+  setObjectName(QString::fromStdString("picture:" + desc.name));
   image_.fill(Qt::black);
   shown_ = image_;
   setMinimumSize(std::min(spec_.width, 120), std::min(spec_.height, 90));

@@ -24,10 +24,10 @@ namespace qmxv::ui::qt {
 
 class Picture : public QWidget {
  public:
-  Picture(const PictureSpec& spec, QWidget* parent);
+  Picture(const PictureSpec& desc, QWidget* parent);
   ~Picture() override;
 
-  const PictureSpec& spec() const { return spec_; }
+  const PictureSpec& desc() const { return spec_; }
 
   void set_window(double x0, double y0, double x1, double y1) { map_.set_window(x0, y0, x1, y1); }
   void set_palette(const Palette& palette) { palette_ = palette; }

@@ -47,7 +47,7 @@ class QtToolkit : public Toolkit {
   void show_page(const std::string& title, const std::string& text) override;
   void message_box(const std::string& title, const std::string& text) override;
 
-  void create_panel(const PanelSpec& spec) override;
+  void create_panel(const PanelSpec& desc) override;
   void show_panel(const std::string& panel, bool visible) override;
   void show_control(const std::string& panel, const std::string& control, bool visible) override {
     find_panel(panel).show_control(control, visible);
@@ -88,7 +88,7 @@ class QtToolkit : public Toolkit {
 
   Event poll() override;
 
-  void picture_open(const PictureSpec& spec) override;
+  void picture_open(const PictureSpec& desc) override;
   void picture_close(const std::string& picture) override;
   void picture_window(const std::string& picture, double x0, double y0, double x1,
                       double y1) override {
@@ -218,13 +218,13 @@ void QtToolkit::place(QWidget* widget, const std::string& region, const std::str
   }
 }
 
-void QtToolkit::create_panel(const PanelSpec& spec) {
-  if (auto old = panels_.find(spec.name); old != panels_.end() && old->second)
+void QtToolkit::create_panel(const PanelSpec& desc) {
+  if (auto old = panels_.find(desc.name); old != panels_.end() && old->second)
     delete old->second.data();
-  auto* panel = new Panel(spec, nullptr);
-  if (spec.region.empty()) panel->setTitle({});
-  panels_[spec.name] = panel;
-  place(panel, spec.region, spec.title);
+  auto* panel = new Panel(desc, nullptr);
+  if (desc.region.empty()) panel->setTitle({});
+  panels_[desc.name] = panel;
+  place(panel, desc.region, desc.title);
 }
 
 Panel& QtToolkit::find_panel(const std::string& name) {
@@ -237,7 +237,7 @@ void QtToolkit::show_panel(const std::string& name, bool visible) {
   auto it = panels_.find(name);
   if (it == panels_.end() || !it->second) return;
   Panel& p = *it->second;
-  if (p.spec().region.empty())
+  if (p.desc().region.empty())
     p.setVisible(visible);
   else
     main_window().set_visible(&p, visible);
@@ -285,13 +285,13 @@ Event QtToolkit::poll() {
   return Event::None;
 }
 
-void QtToolkit::picture_open(const PictureSpec& spec) {
-  if (auto old = pictures_.find(spec.name); old != pictures_.end() && old->second)
+void QtToolkit::picture_open(const PictureSpec& desc) {
+  if (auto old = pictures_.find(desc.name); old != pictures_.end() && old->second)
     delete old->second.data();
-  auto* picture = new Picture(spec, nullptr);
-  pictures_[spec.name] = picture;
-  if (spec.region.empty()) picture->resize(spec.width, spec.height);
-  place(picture, spec.region, spec.title);
+  auto* picture = new Picture(desc, nullptr);
+  pictures_[desc.name] = picture;
+  if (desc.region.empty()) picture->resize(desc.width, desc.height);
+  place(picture, desc.region, desc.title);
 }
 
 void QtToolkit::picture_close(const std::string& name) {

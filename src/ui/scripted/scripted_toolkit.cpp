@@ -85,19 +85,19 @@ void ScriptedToolkit::message_box(const std::string& title, const std::string& t
   shown_.push_back({"message", title, text});
 }
 
-void ScriptedToolkit::create_panel(const PanelSpec& spec) {
+void ScriptedToolkit::create_panel(const PanelSpec& desc) {
   Panel p;
-  p.spec = spec;
-  for (const auto& row : spec.rows)
+  p.desc = desc;
+  for (const auto& row : desc.rows)
     for (const auto& c : row) {
       if (c.name.empty()) continue;
       Value v;
-      v.spec = c;
+      v.desc = c;
       v.text = c.kind == ControlKind::Label ? c.text : std::string();
       v.hi = std::max<int>(0, static_cast<int>(c.labels.size()));
       p.controls[c.name] = v;
     }
-  panels_[spec.name] = std::move(p);
+  panels_[desc.name] = std::move(p);
 }
 
 ScriptedToolkit::Value& ScriptedToolkit::control(const std::string& panel,
@@ -143,7 +143,7 @@ void ScriptedToolkit::put_text(const std::string& panel, const std::string& name
                                const std::string& text) {
   Value& v = control(panel, name);
   v.text = text;
-  if (v.spec.kind == ControlKind::Text) {
+  if (v.desc.kind == ControlKind::Text) {
     // A bounded history: long batch runs put millions of activity texts.
     if (v.history.size() >= 20000) v.history.erase(v.history.begin(), v.history.begin() + 10000);
     v.history.push_back(text);
@@ -158,7 +158,7 @@ std::vector<std::string> ScriptedToolkit::text_history(const std::string& panel,
 
 void ScriptedToolkit::put_int(const std::string& panel, const std::string& name, long long value) {
   Value& v = control(panel, name);
-  if (v.spec.kind == ControlKind::Spin && v.hi >= v.lo && (v.lo != 0 || v.hi != 0))
+  if (v.desc.kind == ControlKind::Spin && v.hi >= v.lo && (v.lo != 0 || v.hi != 0))
     value = std::clamp<long long>(value, v.lo, v.hi);
   v.i = value;
   v.r = static_cast<double>(value);
@@ -170,7 +170,7 @@ void ScriptedToolkit::put_real(const std::string& panel, const std::string& name
   Value& v = control(panel, name);
   v.r = value;
   v.i = static_cast<long long>(value);
-  const std::string& f = format.empty() ? v.spec.format : format;
+  const std::string& f = format.empty() ? v.desc.format : format;
   v.text = f.empty() ? free_item(value) : fortran_format(value, f);
 }
 
@@ -185,14 +185,14 @@ void ScriptedToolkit::set_range(const std::string& panel, const std::string& nam
 void ScriptedToolkit::set_labels(const std::string& panel, const std::string& name,
                                  const std::vector<std::string>& labels) {
   Value& v = control(panel, name);
-  v.spec.labels = labels;
+  v.desc.labels = labels;
   v.lo = 1;
   v.hi = static_cast<int>(labels.size());
 }
 
 long long ScriptedToolkit::get_int(const std::string& panel, const std::string& name) {
   Value& v = control(panel, name);
-  if (v.spec.kind == ControlKind::Button) {
+  if (v.desc.kind == ControlKind::Button) {
     const long long pressed = v.i;
     v.i = 0;
     return pressed;
@@ -247,8 +247,8 @@ const display::Canvas2D* ScriptedToolkit::picture(const std::string& name) const
   return p == pictures_.end() ? nullptr : p->second.get();
 }
 
-void ScriptedToolkit::picture_open(const PictureSpec& spec) {
-  pictures_[spec.name] = std::make_unique<display::Canvas2D>(spec.width, spec.height);
+void ScriptedToolkit::picture_open(const PictureSpec& desc) {
+  pictures_[desc.name] = std::make_unique<display::Canvas2D>(desc.width, desc.height);
 }
 
 void ScriptedToolkit::picture_close(const std::string& picture) { pictures_.erase(picture); }

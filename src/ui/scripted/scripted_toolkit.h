@@ -68,7 +68,7 @@ class ScriptedToolkit : public Toolkit {
   int choose(const RadioDialog& dialog, int preset) override;
   void show_page(const std::string& title, const std::string& text) override;
   void message_box(const std::string& title, const std::string& text) override;
-  void create_panel(const PanelSpec& spec) override;
+  void create_panel(const PanelSpec& desc) override;
   void show_panel(const std::string& panel, bool visible) override;
   void show_control(const std::string& panel, const std::string& control, bool visible) override;
   void put_text(const std::string& panel, const std::string& control,
@@ -88,7 +88,7 @@ class ScriptedToolkit : public Toolkit {
   void progress_value(int value) override;
   void progress_close() override;
   Event poll() override;
-  void picture_open(const PictureSpec& spec) override;
+  void picture_open(const PictureSpec& desc) override;
   void picture_close(const std::string& picture) override;
   void picture_window(const std::string& picture, double x0, double y0, double x1,
                       double y1) override;
@@ -112,7 +112,7 @@ class ScriptedToolkit : public Toolkit {
 
  private:
   struct Value {
-    Control spec;
+    Control desc;
     std::string text;
     long long i = 0;
     double r = 0.0;
@@ -121,7 +121,7 @@ class ScriptedToolkit : public Toolkit {
     std::vector<std::string> history;
   };
   struct Panel {
-    PanelSpec spec;
+    PanelSpec desc;
     bool visible = true;
     std::map<std::string, Value> controls;
   };
