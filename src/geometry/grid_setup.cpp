@@ -157,6 +157,13 @@ void setup_grid(State& s, ui::Toolkit& ui) {
   if (surfaces) set_outer_divisions(s, progress);
 
   total_flow_volume(s);
+  // Divisions without surfaces are levelled only from uncut flow elements of
+  // the surface divisions; with one element per division along an axis such
+  // elements can be missing and the outer flow is never reached.
+  if (surfaces && (s.NELX < 2 || s.NELY < 2 || s.NELZ < 2))
+    s.DIAG.write("WARNING: with fewer than two elements per division along an axis (NELX, NELY,",
+                 "NELZ =", s.NELX, s.NELY, s.NELZ,
+                 ") the flow around the surfaces may not be reached; check the Total Flow Volume");
 
   progress.poll();
   free_index_lists(s);
