@@ -1,12 +1,14 @@
 // Cell formation around triangulated spheres on a fixed grid.
 //
-// Most elements lie in divisions without surfaces, where the first node
-// tested (the own division's centre) is visible and close, so their cost is
-// one distance per node of the own and neighbouring divisions. Elements of
-// the surface divisions compare distances to the surface nodes around them
-// (about 27 divisions' worth, growing with the triangles) and test only the
-// candidates closer than the best so far against the listed triangles, so
-// the time per element grows slowly with the triangulation.
+// An element of a division without surfaces compares its distance to the
+// nodes of its own and its 26 neighbouring divisions, skipping divisions
+// whose box is already further than the best node, and its first candidate
+// (the own division's centre) is visible: a fixed cost per element. An
+// element in or next to a surface division scans the surface nodes around
+// it, whose number grows with the triangles per division, and tests only
+// the candidates closer than the best so far against the triangles between
+// (each triangle's box first), so the time per element grows about
+// linearly with the triangles on a fixed grid, from a fixed floor.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>

@@ -113,6 +113,9 @@ TEST(GeometryPictures, BatchAndScriptedRunsWriteTheSameCellBitmap) {
     for (const char* f : {"QMXVD.DAT", "QMXSD.DAT"})
       fs::copy_file(fs::path(QMXV_SOURCE_DIR) / "examples" / "box" / f, dir / f);
 
+  // A restart set from an earlier run in the same directory stays as it was.
+  std::ofstream(batch / "QMXVP.RES") << "an earlier run";
+
   const std::string command = std::string(QMXV_BINARY) + " --batch --run-type 7 --steps 0 --dir " +
                               batch.string() + " > " + (batch / "out.txt").string() + " 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0) << bytes_of(batch / "out.txt");
@@ -128,7 +131,8 @@ TEST(GeometryPictures, BatchAndScriptedRunsWriteTheSameCellBitmap) {
   ASSERT_GT(a.size(), std::size_t(kPlanePictureWidth * kPlanePictureHeight * 3));
   EXPECT_TRUE(a == b) << "the two DSCELLS.BMP differ";
   EXPECT_EQ(bytes_of(batch / "NODES.TXT"), bytes_of(scripted / "NODES.TXT"));
-  EXPECT_FALSE(fs::exists(batch / "QMXVP.RES"));  // stopped before any restart file
+  EXPECT_EQ(bytes_of(batch / "QMXVP.RES"), "an earlier run");
+  EXPECT_FALSE(fs::exists(scripted / "QMXVP.RES"));  // stopped before any restart file
 }
 
 class CellPlane : public ::testing::TestWithParam<int> {};
