@@ -1,11 +1,13 @@
 #include "geometry/grid_setup.h"
 
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "geometry/connectivity.h"
 #include "geometry/division_flow.h"
+#include "geometry/geometry_pictures.h"
 #include "geometry/element_analysis.h"
 #include "geometry/index_lists.h"
 #include "geometry/locate.h"
@@ -165,7 +167,13 @@ void setup_grid(State& s, ui::Toolkit& ui) {
                  "NELZ =", s.NELX, s.NELY, s.NELZ,
                  ") the flow around the surfaces may not be reached; check the Total Flow Volume");
 
-  progress.poll();
+  // The user sees the grid and may stop before paying for the run; the
+  // picture ends with the event poll that follows it.
+  progress.close();
+  if (surfaces)
+    show_division_picture(s, ui);
+  else
+    progress.poll();
   free_index_lists(s);
 }
 

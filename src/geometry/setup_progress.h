@@ -30,8 +30,12 @@ class SetupProgress {
   }
   SetupProgress(const SetupProgress&) = delete;
   SetupProgress& operator=(const SetupProgress&) = delete;
-  ~SetupProgress() {
-    if (ui_) ui_->progress_close();
+  ~SetupProgress() { close(); }
+
+  // Takes the window down (before a picture opens); polls still work.
+  void close() {
+    if (ui_ && open_) ui_->progress_close();
+    open_ = false;
   }
 
   void phase(const char* text) {
@@ -60,6 +64,7 @@ class SetupProgress {
  private:
   static constexpr int kPollEvery = 2000;
   ui::Toolkit* ui_;
+  bool open_ = true;
   double step_ = 1.0;
   double value_ = 1.0;
   int top_ = 1;

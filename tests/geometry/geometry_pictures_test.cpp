@@ -281,9 +281,9 @@ TEST(GeometryPictures, StopProgramEndsTheRunWithStatusZero) {
   State s;
   sphere_grid(s);
   PressesStop ui;
-  setup_grid(s, ui);
   try {
-    show_division_picture(s, ui);
+    // The grid set-up of a data set with surfaces ends with the picture.
+    setup_grid(s, ui);
     FAIL() << "Stop Program did not stop the program";
   } catch (const StopRequest& stop) {
     EXPECT_EQ(stop.status, 0);
@@ -327,8 +327,7 @@ TEST(GeometryPictures, ChangingTheAxisRedrawsTheNewPlaneFromItsMiddleDivision) {
   State s;
   sphere_grid(s);
   SwitchesToX ui;
-  setup_grid(s, ui);
-  form_cells(s, ui);
+  setup_grid(s, ui);  // shows the division/element picture
   ASSERT_EQ(ui.presents, 2);
   // z-plane: division 3, element 1 (z = 0.5 + 1/24); then x likewise.
   const std::string middle = fortran_format(0.5 + 1.0 / 24, "(G13.7)") + " 3 1";
