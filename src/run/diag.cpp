@@ -15,7 +15,8 @@ void DiagFile::close() {
 }
 
 void DiagFile::line(const std::string& text) {
-  if (out_.is_open()) out_ << text << '\n';
+  // Flushed line by line: after a crash DIAG.TXT still says how far the run got.
+  if (out_.is_open()) out_ << text << std::endl;
   if (tail_.size() >= kTailLines) tail_.erase(tail_.begin(), tail_.begin() + kTailLines / 2);
   tail_.push_back(text);
 }
