@@ -15,43 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "support/files.h"
+
 namespace qmxv::test {
 
 namespace fs = std::filesystem;
 
-// A fresh directory under the system temporary directory, removed at the end.
-class TempDir {
- public:
-  explicit TempDir(const std::string& stem = "qmxv_data") {
-    static std::atomic<int> counter{0};
-    path_ = fs::temp_directory_path() /
-            (stem + "_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-inline void write_file(const fs::path& p, const std::string& text) {
-  std::ofstream out(p, std::ios::binary);
-  out << text;
-}
-
-inline std::string read_file(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using support::read_file;
+using support::TempDir;
+using support::write_file;
 
 inline std::vector<std::string> split_lines(const std::string& text) {
   std::vector<std::string> lines;

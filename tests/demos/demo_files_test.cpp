@@ -35,11 +35,11 @@ TEST_P(DemoFiles, CommittedFilesAreWhatTheGeneratorWritesNow) {
   const int n = GetParam();
   const demogen::Case c = demogen::demonstration_case(n);
   const auto dir = demo_test::committed_dir();
-  EXPECT_EQ(first_difference(demo_test::read_text(dir / demogen::gas_file_name(n)),
+  EXPECT_EQ(first_difference(demo_test::read_file(dir / demogen::gas_file_name(n)),
                              demogen::gas_file_text(c)),
             "")
       << demogen::gas_file_name(n) << " is stale: run qmxv_demogen demos";
-  EXPECT_EQ(first_difference(demo_test::read_text(dir / demogen::surface_file_name(n)),
+  EXPECT_EQ(first_difference(demo_test::read_file(dir / demogen::surface_file_name(n)),
                              demogen::surface_file_text(c)),
             "")
       << demogen::surface_file_name(n) << " is stale: run qmxv_demogen demos";

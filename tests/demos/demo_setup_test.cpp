@@ -57,7 +57,7 @@ TEST_P(DemoSetup, GridAndCellsFormFromTheDemonstrationPair) {
   const QmxvRun r = run_qmxv(
       "--batch --run-type " + std::to_string(lc.design.run_type) + " --steps 0", dir.path());
   ASSERT_EQ(r.status, 0) << r.out;
-  const std::string diag = demo_test::read_text(dir.path() / "DIAG.TXT");
+  const std::string diag = demo_test::read_file(dir.path() / "DIAG.TXT");
   if (diag.find("Total Flow Volume is") == std::string::npos) {
     GTEST_SKIP() << "this build does not set up the grid yet";
   }

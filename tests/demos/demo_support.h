@@ -14,6 +14,7 @@
 #include <string>
 
 #include "data/read_gas.h"
+#include "support/files.h"
 #include "data/read_surface.h"
 #include "data_set.h"
 #include "run/state.h"
@@ -28,33 +29,12 @@ inline fs::path committed_dir() {
   return fs::path(QMXV_SOURCE_DIR) / "demos";
 }
 
-inline std::string read_text(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using support::read_file;
 
 // A fresh directory, removed at the end.
-class TempDir {
+class TempDir : public support::TempDir {
  public:
-  TempDir() {
-    static std::atomic<int> counter{0};
-    path_ = fs::temp_directory_path() /
-            ("qmxv_demos_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
+  TempDir() : support::TempDir("qmxv_demos") {}
 };
 
 struct LoadedCase {
