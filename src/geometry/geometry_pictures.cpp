@@ -197,17 +197,17 @@ ui::Control label(const std::string& name, const std::string& text) {
 // The plane selection dialog, with the notes and the stop button of the
 // division/element picture when `division_picture`.
 ui::PanelSpec plane_panel(bool division_picture) {
-  ui::PanelSpec spec;
-  spec.name = kPlanePanel;
-  spec.title = division_picture ? kDivisionTitle : kCellTitle;
-  spec.region = "side";
+  ui::PanelSpec desc;
+  desc.name = kPlanePanel;
+  desc.title = division_picture ? kDivisionTitle : kCellTitle;
+  desc.region = "side";
   if (division_picture) {
     int line = 0;
     for (const char* note : kDivisionNotes)
       for (const std::string& l : wrap(note, kNoteWidth))
-        spec.rows.push_back({label("note" + std::to_string(++line), l)});
+        desc.rows.push_back({label("note" + std::to_string(++line), l)});
   }
-  spec.rows.push_back({label("heading", "SELECT THE 2-D DISPLAY  PLANE IN THE 3-D FLOWFIELD")});
+  desc.rows.push_back({label("heading", "SELECT THE 2-D DISPLAY  PLANE IN THE 3-D FLOWFIELD")});
   ui::Control axis;
   axis.name = "axis";
   axis.kind = ui::ControlKind::Radio;
@@ -217,24 +217,24 @@ ui::PanelSpec plane_panel(bool division_picture) {
   coordinate.name = "coordinate";
   coordinate.kind = ui::ControlKind::Real;
   coordinate.format = "(G13.7)";
-  spec.rows.push_back({label("normal", "The plane is normal to the"), axis});
-  spec.rows.push_back({label("located", "axis and is located at"), coordinate});
+  desc.rows.push_back({label("normal", "The plane is normal to the"), axis});
+  desc.rows.push_back({label("located", "axis and is located at"), coordinate});
   ui::Control division;
   division.name = "division";
   division.kind = ui::ControlKind::Spin;
   ui::Control element = division;
   element.name = "element";
-  spec.rows.push_back(
+  desc.rows.push_back(
       {label("division-label", "Division"), division, label("element-label", "Element"), element});
-  spec.rows.push_back({label("resume", "CLOSE THE WINDOW AT RIGHT TO RESUME THE CALCULATION")});
+  desc.rows.push_back({label("resume", "CLOSE THE WINDOW AT RIGHT TO RESUME THE CALCULATION")});
   if (division_picture) {
     ui::Control stop;
     stop.name = "stop";
     stop.kind = ui::ControlKind::Button;
     stop.text = "Stop Program";
-    spec.rows.push_back({stop});
+    desc.rows.push_back({stop});
   }
-  return spec;
+  return desc;
 }
 
 void put_plane_controls(const State& s, const PicturePlane& plane, ui::Toolkit& ui) {
@@ -263,12 +263,12 @@ template <typename Draw>
 void study_picture(State& s, ui::Toolkit& ui, const char* picture, const char* title,
                    bool division_picture, Draw draw) {
   ui.create_panel(plane_panel(division_picture));
-  ui::PictureSpec spec;
-  spec.name = picture;
-  spec.title = title;
-  spec.width = kPlanePictureWidth;
-  spec.height = kPlanePictureHeight;
-  ui.picture_open(spec);
+  ui::PictureSpec desc;
+  desc.name = picture;
+  desc.title = title;
+  desc.width = kPlanePictureWidth;
+  desc.height = kPlanePictureHeight;
+  ui.picture_open(desc);
 
   PicturePlane& plane = s.PLANE;
   settle_plane(s, plane);
