@@ -5,11 +5,6 @@
 // value or cut the file after it without counting lines by hand.
 #pragma once
 
-#include <unistd.h>
-
-#include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -18,8 +13,6 @@
 #include "support/files.h"
 
 namespace qmxv::test {
-
-namespace fs = std::filesystem;
 
 using support::read_file;
 using support::TempDir;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -34,22 +33,12 @@ struct Summary {
       if (lines[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
     return -1;
   }
-  // The number right after `prefix` on the first line that starts with it.
-  double value(const std::string& prefix) const {
-    const int i = index(prefix);
-    if (i < 0) {
-      ADD_FAILURE() << "no summary line starts with \"" << prefix << "\"";
-      return 0.0;
-    }
-    return std::strtod(lines[static_cast<std::size_t>(i)].c_str() + prefix.size(), nullptr);
-  }
 };
 
 struct Outcome {
   State& s;
   const Summary& gas;
   const Summary& surf;
-  const ui::ScriptedToolkit& ui;
 };
 
 struct GoodCase {
@@ -57,6 +46,7 @@ struct GoodCase {
   std::function<void(GasFile&)> gas;
   std::string surface;  // QMXSD.DAT
   std::function<void(const Outcome&)> check;
+  bool crlf = false;  // both files with CR-LF line ends
 };
 
 std::string no_surfaces() {
@@ -156,9 +146,7 @@ std::vector<GoodCase> good_cases() {
          EXPECT_TRUE(o.gas.has("The constant C1 in eqn(6.53) is 9.1"));
          EXPECT_TRUE(o.gas.has("The constant C2 in eqn(6.53) is 220"));
          EXPECT_FALSE(o.gas.has_prefix("The constant vibrational collision number"));
-         EXPECT_EQ(o.s.NSURF, 0);
          EXPECT_EQ(o.s.NTRI, 0);
-         EXPECT_EQ(o.s.NSTRI, 0);
        }});
 
   cases.push_back({"RotatingSpeciesWithAndWithoutModes",
@@ -271,10 +259,8 @@ std::vector<GoodCase> good_cases() {
                      EXPECT_EQ(o.s.IB(1), 7);
                      EXPECT_FLOAT_EQ(o.s.VWALL, 150.0f);
                      EXPECT_FLOAT_EQ(o.s.FAVG, 0.25f);
-                     EXPECT_EQ(o.s.NSPI, 10);
                      EXPECT_EQ(o.s.NSTEADY, 0);
-                     EXPECT_EQ(o.s.MNM, 100000);
-                     EXPECT_EQ(o.s.ISUBC, 1);
+                     EXPECT_EQ(o.s.ISUBC, 1);  // the last record, read in its place
                      EXPECT_TRUE(o.gas.has("a specular wall moving into the flow"));
                      EXPECT_TRUE(o.gas.has("The speed of the moving wall is 150"));
                      EXPECT_TRUE(o.gas.has("The sampling is for an unsteady flow"));
@@ -292,7 +278,6 @@ std::vector<GoodCase> good_cases() {
        test::plate_surface(),
        [](const Outcome& o) {
          EXPECT_FLOAT_EQ(o.s.SCALE, 20.0f);  // 10 / smallest width 0.5
-         EXPECT_FLOAT_EQ(o.s.XMAX, 20.0f);
          EXPECT_FLOAT_EQ(o.s.YMIN, -5.0f);
          EXPECT_FLOAT_EQ(o.s.XSEP, 0.4f * 20.0f);
          EXPECT_FLOAT_EQ(o.s.TREF, 1.0e-4f * 20.0f);
@@ -403,7 +388,7 @@ std::vector<GoodCase> good_cases() {
                        tagged("0.0", "FSPEC") + tagged("0.0", "FADS") + tagged("0.0", "FOUT"),
                    [](const Outcome& o) {
                      EXPECT_FLOAT_EQ(o.s.FND, 1.0e20f);
-                     EXPECT_FLOAT_EQ(o.s.FTMP, 300.0f);
+                     EXPECT_FLOAT_EQ(o.s.FTMP, 300.0f);  // a real without a point
                      EXPECT_FLOAT_EQ(o.s.VFX, 500.0f);
                      EXPECT_FLOAT_EQ(o.s.VFY, 0.0f);
                      EXPECT_FLOAT_EQ(o.s.FNUM, 1.0e15f);
@@ -413,7 +398,8 @@ std::vector<GoodCase> good_cases() {
                      EXPECT_FLOAT_EQ(o.s.YPT(2), 0.25f * 20.0f);
                      EXPECT_FLOAT_EQ(o.s.ZPT(3), 0.0f);
                      EXPECT_EQ(o.s.ITP(3, 1), 3);
-                   }});
+                   },
+                   true});
   return cases;
 }
 
@@ -426,12 +412,10 @@ TEST_P(GoodDataSet, ReadsValuesScalingAndSummaries) {
   c.gas(gas);
   std::string gas_text = gas.text();
   std::string surf_text = c.surface;
-  if (c.name == "FortranListDirectedForms") {
-    for (std::string* t : {&gas_text, &surf_text}) {
-      std::string crlf;
-      for (char ch : *t) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
-      *t = crlf;
-    }
+  for (std::string* t : {&gas_text, &surf_text}) {
+    std::string text;
+    for (char ch : *t) text += ch == '\n' && c.crlf ? std::string("\r\n") : std::string(1, ch);
+    *t = text;
   }
   test::write_file(dir.path() / "QMXVD.DAT", gas_text);
   test::write_file(dir.path() / "QMXSD.DAT", surf_text);
@@ -455,7 +439,7 @@ TEST_P(GoodDataSet, ReadsValuesScalingAndSummaries) {
   EXPECT_TRUE(ui.shown().empty());
   // The readers never write their input.
   EXPECT_EQ(test::read_file(dir.path() / "QMXVD.DAT"), gas_text);
-  c.check(Outcome{s, gas_summary, surf_summary, ui});
+  c.check(Outcome{s, gas_summary, surf_summary});
 }
 
 INSTANTIATE_TEST_SUITE_P(Readers, GoodDataSet, ::testing::ValuesIn(good_cases()),

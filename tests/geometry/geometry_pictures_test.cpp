@@ -18,6 +18,7 @@
 #include "run/errors.h"
 #include "run/random.h"
 #include "run/text_format.h"
+#include "support/files.h"
 #include "surface_builders.h"
 #include "ui/scripted/scripted_toolkit.h"
 
@@ -26,16 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::Vec3;
-
-fs::path work_dir(const std::string& suffix = {}) {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string name = std::string("qmxv_pictures_") + info->name() + suffix;
-  std::replace(name.begin(), name.end(), '/', '_');
-  const fs::path dir = fs::temp_directory_path() / name;
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
 
 std::string bytes_of(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -47,32 +38,27 @@ constexpr double kRadius = 0.3;
 
 // Region [0,1]^3 of 4 divisions of 3 elements, an off-centre sphere of 320
 // triangles.
-void sphere_grid(State& s) {
+void sphere_grid(State& s, const support::TempDir& dir) {
   testing::set_box(s, {0, 0, 0}, {1, 1, 1}, {4, 4, 4}, {3, 3, 3});
   testing::add_surface(s, testing::icosphere(kSphereCentre, kRadius, 2));
-  s.DIR = work_dir();
+  s.DIR = dir.path();
 }
 
-struct Range {
-  double lo, hi;
-};
-// Element ie of division id along an axis.
-Range element_range(float lo, float ddiv, float del, int id, int ie) {
-  const double a = lo + (id - 1) * double(ddiv) + (ie - 1) * double(del);
-  return {a, a + del};
+// The centre of element e of division d, indices along (x, y, z).
+Vec3 element_centre(const State& s, const int d[3], const int e[3]) {
+  const float lo[3] = {s.XMIN, s.YMIN, s.ZMIN}, dd[3] = {s.DDX, s.DDY, s.DDZ},
+              de[3] = {s.DEX, s.DEY, s.DEZ};
+  Vec3 c;
+  for (int a = 0; a < 3; ++a) c[a] = lo[a] + (d[a] - 1) * double(dd[a]) + (e[a] - 0.5) * de[a];
+  return c;
 }
 
 // The colour index at the centre of an element's rectangle in the plane.
 int colour_at(const display::Canvas2D& canvas, const State& s, const PicturePlane& plane,
               const int d[3], const int e[3]) {
   const PlaneView view = plane_view(s, plane.axis);
-  const float lo[3] = {s.XMIN, s.YMIN, s.ZMIN}, dd[3] = {s.DDX, s.DDY, s.DDZ},
-              de[3] = {s.DEX, s.DEY, s.DEZ};
-  const Range h =
-      element_range(lo[view.h - 1], dd[view.h - 1], de[view.h - 1], d[view.h - 1], e[view.h - 1]);
-  const Range v =
-      element_range(lo[view.v - 1], dd[view.v - 1], de[view.v - 1], d[view.v - 1], e[view.v - 1]);
-  return canvas.index_at(canvas.column_of(0.5 * (h.lo + h.hi)), canvas.row_of(0.5 * (v.lo + v.hi)));
+  const Vec3 c = element_centre(s, d, e);
+  return canvas.index_at(canvas.column_of(c[view.h - 1]), canvas.row_of(c[view.v - 1]));
 }
 
 // Every element of a plane, in division and element indices (x, y, z).
@@ -89,26 +75,15 @@ void for_each_in_plane(const State& s, const PicturePlane& plane, F f) {
         for (e[w] = 1; e[w] <= nel[w]; ++e[w]) f(d, e);
 }
 
-Vec3 element_centre(const State& s, const int d[3], const int e[3]) {
-  const float lo[3] = {s.XMIN, s.YMIN, s.ZMIN}, dd[3] = {s.DDX, s.DDY, s.DDZ},
-              de[3] = {s.DEX, s.DEY, s.DEZ};
-  Vec3 c;
-  for (int a = 0; a < 3; ++a) {
-    const Range r = element_range(lo[a], dd[a], de[a], d[a], e[a]);
-    c[a] = 0.5 * (r.lo + r.hi);
-  }
-  return c;
-}
-
 double distance(const Vec3& a, const Vec3& b) {
-  return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
-                   (a[2] - b[2]) * (a[2] - b[2]));
+  return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
 }
 
 // ---------------------------------------------------------------------------
 
 TEST(GeometryPictures, BatchAndScriptedRunsWriteTheSameCellBitmap) {
-  const fs::path batch = work_dir("_batch"), scripted = work_dir("_scripted");
+  const support::TempDir batch_dir, scripted_dir;
+  const fs::path &batch = batch_dir.path(), &scripted = scripted_dir.path();
   for (const fs::path& dir : {batch, scripted})
     for (const char* f : {"QMXVD.DAT", "QMXSD.DAT"})
       fs::copy_file(fs::path(QMXV_SOURCE_DIR) / "examples" / "box" / f, dir / f);
@@ -139,7 +114,8 @@ class CellPlane : public ::testing::TestWithParam<int> {};
 
 TEST_P(CellPlane, ShowsEveryElementInItsCellColourAndNoFlowInWhite) {
   State s;
-  sphere_grid(s);
+  support::TempDir dir;
+  sphere_grid(s, dir);
   ui::ScriptedToolkit ui;
   setup_grid(s, ui);
   form_cells(s, ui);
@@ -170,7 +146,8 @@ INSTANTIATE_TEST_SUITE_P(Axes, CellPlane, ::testing::Values(1, 2, 3));
 // colour of the level in the divisions without surfaces.
 TEST(GeometryPictures, DivisionPlaneColoursCutInsideFlowAndLevels) {
   State s;
-  sphere_grid(s);
+  support::TempDir dir;
+  sphere_grid(s, dir);
   ui::ScriptedToolkit ui;
   setup_grid(s, ui);
   // Sphere triangles lie within their chord's sagitta (under 0.01) of the
@@ -253,7 +230,8 @@ TEST(GeometryPictures, CellPictureOpensOnTheMiddleZPlaneAndShowsItsCoordinateUns
   State s;
   testing::set_box(s, {0, 0, 0}, {2, 2, 2}, {3, 3, 4}, {2, 2, 2});
   s.SCALE = 2.0f;
-  s.DIR = work_dir();
+  support::TempDir dir;
+  s.DIR = dir.path();
   ui::ScriptedToolkit ui;
   setup_grid(s, ui);
   form_cells(s, ui);
@@ -279,7 +257,8 @@ class PressesStop : public ui::ScriptedToolkit {
 
 TEST(GeometryPictures, StopProgramEndsTheRunWithStatusZero) {
   State s;
-  sphere_grid(s);
+  support::TempDir dir;
+  sphere_grid(s, dir);
   PressesStop ui;
   try {
     // The grid set-up of a data set with surfaces ends with the picture.
@@ -325,7 +304,8 @@ class SwitchesToX : public ui::ScriptedToolkit {
 
 TEST(GeometryPictures, ChangingTheAxisRedrawsTheNewPlaneFromItsMiddleDivision) {
   State s;
-  sphere_grid(s);
+  support::TempDir dir;
+  sphere_grid(s, dir);
   SwitchesToX ui;
   setup_grid(s, ui);  // shows the division/element picture
   ASSERT_EQ(ui.presents, 2);
