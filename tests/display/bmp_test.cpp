@@ -41,7 +41,7 @@ class BmpTest : public ::testing::Test {
 
 // Widths 1..4 exercise every row padding (3, 2, 1, 0 bytes).
 TEST_F(BmpTest, RoundTripKeepsHeadersPaddingAndBottomUpRows) {
-  for (int width = 1; width <= 5; ++width) {
+  for (int width = 1; width <= 4; ++width) {
     const int height = 3;
     Canvas2D c(width, height);
     c.set_window(0, 0, width, height);
@@ -60,8 +60,7 @@ TEST_F(BmpTest, RoundTripKeepsHeadersPaddingAndBottomUpRows) {
     const auto b = read_all(path);
     const std::uint32_t row = (3 * width + 3) / 4 * 4;
     ASSERT_EQ(b.size(), 54 + row * height) << "width " << width;
-    EXPECT_EQ(b[0], 'B');
-    EXPECT_EQ(b[1], 'M');
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 2), "BM");
     EXPECT_EQ(u32(b, 2), b.size());
     EXPECT_EQ(u32(b, 10), 54u);  // pixel data offset
     EXPECT_EQ(u32(b, 14), 40u);  // info header size

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <tuple>
 
 #include "display/view3d.h"
 #include "run/state.h"
@@ -14,12 +15,7 @@ namespace qmxv::display {
 namespace {
 
 void set_box(State& s, float x0, float x1, float y0, float y1, float z0, float z1) {
-  s.XMIN = x0;
-  s.XMAX = x1;
-  s.YMIN = y0;
-  s.YMAX = y1;
-  s.ZMIN = z0;
-  s.ZMAX = z1;
+  std::tie(s.XMIN, s.XMAX, s.YMIN, s.YMAX, s.ZMIN, s.ZMAX) = std::tie(x0, x1, y0, y1, z0, z1);
 }
 
 // Two surfaces of one triangle each, in a box centred on (5, 6, 7).
@@ -58,12 +54,10 @@ TEST(SurfaceScene, TrianglesSitRelativeToTheBoxCentreColouredBySurface) {
   EXPECT_EQ(scene.triangles[1].p[1], (std::array<float, 3>{4, 3, 2}));
   EXPECT_NE(scene.triangles[0].colour, scene.triangles[1].colour);
   EXPECT_NE(scene.triangles[0].colour, scene.background);
-}
 
-TEST(SurfaceScene, NoSurfacesGiveAnEmptyScene) {
-  State s;
-  set_box(s, 0, 1, 0, 1, 0, 1);
-  EXPECT_TRUE(surface_scene(s).triangles.empty());
+  State none;
+  set_box(none, 0, 1, 0, 1, 0, 1);
+  EXPECT_TRUE(surface_scene(none).triangles.empty()) << "no surfaces, nothing to draw";
 }
 
 // The start view must show the whole flowfield box whatever its size in

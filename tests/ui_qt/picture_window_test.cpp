@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QTest>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -81,36 +82,28 @@ class PictureVsCanvas : public ::testing::Test {
   display::Canvas2D canvas{97, 61};
 };
 
-TEST_F(PictureVsCanvas, RectanglesCoverTheSamePixelsInTheSameColours) {
-  struct Window {
-    double x0, y0, x1, y1;
-  };
-  // Upward and downward y, a window not starting at 0, cells with fractional
-  // pixel edges that tile without gaps.
-  for (const Window& w :
-       {Window{0, 0, 1, 1}, Window{-1, 120, 101, -50}, Window{0, 0, 10000, 9000}}) {
-    window(w.x0, w.y0, w.x1, w.y1);
+// Upward and downward y, a window not starting at 0, cells with fractional
+// pixel edges that tile without gaps, and a frame along the window's edges
+// that must land on the outer pixels.
+TEST_F(PictureVsCanvas, RectanglesAndLinesCoverTheSamePixelsInTheSameColours) {
+  for (const std::array<double, 4>& w :
+       {std::array{0.0, 0.0, 1.0, 1.0}, std::array{-1.0, 120.0, 101.0, -50.0},
+        std::array{0.0, 0.0, 10000.0, 9000.0}}) {
+    const auto [x0, y0, x1, y1] = w;
+    window(x0, y0, x1, y1);
     clear(3);
-    const double dx = (w.x1 - w.x0) / 13.0, dy = (w.y1 - w.y0) / 7.0;
+    const double dx = (x1 - x0) / 13.0, dy = (y1 - y0) / 7.0;
     for (int i = 0; i < 13; ++i)
       for (int j = 0; j < 7; ++j)
-        rect(1 + (i * 7 + j) % 254, w.x0 + i * dx, w.y0 + j * dy, w.x0 + (i + 1) * dx,
-             w.y0 + (j + 1) * dy);
-    rect(200, w.x0 + 0.3 * dx, w.y0 + 0.2 * dy, w.x0 + 0.31 * dx, w.y0 + 0.21 * dy);  // tiny
-    EXPECT_EQ(differing_pixels(), 0)
-        << "window " << w.x0 << " " << w.y0 << " " << w.x1 << " " << w.y1;
+        rect(1 + (i * 7 + j) % 254, x0 + i * dx, y0 + j * dy, x0 + (i + 1) * dx, y0 + (j + 1) * dy);
+    rect(200, x0 + 0.3 * dx, y0 + 0.2 * dy, x0 + 0.31 * dx, y0 + 0.21 * dy);  // tiny
+    line(255, x0, y0, x1, y0);
+    line(255, x1, y0, x1, y1);
+    line(255, x1, y1, x0, y1);
+    line(255, x0, y1, x0, y0);
+    line(9, x0 + 2 * dx, y0 + dy, x0 + 2 * dx, y1 - dy);  // vertical inside
+    EXPECT_EQ(differing_pixels(), 0) << "window " << x0 << " " << y0 << " " << x1 << " " << y1;
   }
-}
-
-TEST_F(PictureVsCanvas, FramesAlongTheWindowEdgesLandOnTheOuterPixels) {
-  window(-1, -50, 101, 120);
-  clear(0);
-  line(255, -1, -50, 101, -50);
-  line(255, 101, -50, 101, 120);
-  line(255, 101, 120, -1, 120);
-  line(255, -1, 120, -1, -50);
-  line(9, 20, 30, 20, 90);  // vertical inside
-  EXPECT_EQ(differing_pixels(), 0);
 }
 
 TEST_F(PictureVsCanvas, PresentShowsTheDrawingInOnePiece) {
@@ -220,50 +213,47 @@ TEST(MainWindow, RegionsStackBarsAbovePicturesAboveTheLog) {
   EXPECT_FALSE(find_widget<QWidget>("region:units-bar")->isHidden());
 }
 
+// Presses `button` at `from`, moves to `to` and lets go.
+void drag(QWidget* view, Qt::MouseButton button, QPoint from, QPoint to) {
+  QTest::mousePress(view, button, {}, from);
+  QMouseEvent move(QEvent::MouseMove, QPointF(to), view->mapToGlobal(QPointF(to)), Qt::NoButton,
+                   button, {});
+  QApplication::sendEvent(view, &move);
+  QTest::mouseRelease(view, button, {}, to);
+}
+
 // The preview's controls, exercised on the CPU-drawn view of the offscreen
 // platform (the OpenGL picture itself is tested under a virtual X server).
 TEST(SurfacePreview, KeysAndDragsMoveSizeAndTurnTheView) {
   auto ui = test::make_toolkit();
+  const std::string caption =
+      "POSITION:- Arrow Keys   SIZE:- Right Mouse Button  ORIENTATION:- Left Mouse Button";
+  const QStringList lines{"CLOSE WINDOW TO CONTINUE",
+                          "The Surfaces are Transparent when Viewed from Behind."};
   ui::Scene3 scene;
   scene.triangles.push_back({{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}}, {255, 0, 0}});
   ui::View3 start{0.0f, 0.0f, 10.0f, -20.0f, 0.2f};
   ui::View3 after_key, after_zoom, after_turn;
-  QStringList lines;
-  std::string caption;
+  QStringList shown_lines;
+  std::string shown_caption;
   test::ModalScript script({[&](QWidget* dialog) {
-    caption = dialog->windowTitle().toStdString();
-    for (QLabel* l : dialog->findChildren<QLabel*>()) lines << l->text();
+    shown_caption = dialog->windowTitle().toStdString();
+    for (QLabel* l : dialog->findChildren<QLabel*>()) shown_lines << l->text();
     QWidget* view = dialog->findChild<QWidget*>("scene-view");
-    auto* display = dynamic_cast<ui::qt::SceneDisplay*>(view);
-    if (!display) {
-      dialog->close();
-      return;
+    if (auto* display = dynamic_cast<ui::qt::SceneDisplay*>(view)) {
+      QTest::keyClick(view, Qt::Key_Right);
+      QTest::keyClick(view, Qt::Key_Up);
+      after_key = display->view();
+      drag(view, Qt::RightButton, {50, 50}, {50, 40});  // 10 pixels up
+      after_zoom = display->view();
+      drag(view, Qt::LeftButton, {50, 50}, {54, 56});
+      after_turn = display->view();
     }
-    QTest::keyClick(view, Qt::Key_Right);
-    QTest::keyClick(view, Qt::Key_Up);
-    after_key = display->view();
-    QTest::mousePress(view, Qt::RightButton, {}, QPoint(50, 50));
-    QMouseEvent drag(QEvent::MouseMove, QPointF(50, 40), view->mapToGlobal(QPointF(50, 40)),
-                     Qt::NoButton, Qt::RightButton, {});
-    QApplication::sendEvent(view, &drag);  // 10 pixels up
-    QTest::mouseRelease(view, Qt::RightButton, {}, QPoint(50, 40));
-    after_zoom = display->view();
-    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(50, 50));
-    QMouseEvent turn(QEvent::MouseMove, QPointF(54, 56), view->mapToGlobal(QPointF(54, 56)),
-                     Qt::NoButton, Qt::LeftButton, {});
-    QApplication::sendEvent(view, &turn);
-    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(54, 56));
-    after_turn = display->view();
     dialog->close();
   }});
-  ui->view3_modal(
-      "POSITION:- Arrow Keys   SIZE:- Right Mouse Button  ORIENTATION:- Left Mouse Button",
-      {"CLOSE WINDOW TO CONTINUE", "The Surfaces are Transparent when Viewed from Behind."}, scene,
-      start);
-  EXPECT_EQ(caption,
-            "POSITION:- Arrow Keys   SIZE:- Right Mouse Button  ORIENTATION:- Left Mouse Button");
-  EXPECT_EQ(lines, (QStringList{"CLOSE WINDOW TO CONTINUE",
-                                "The Surfaces are Transparent when Viewed from Behind."}));
+  ui->view3_modal(caption, {lines[0].toStdString(), lines[1].toStdString()}, scene, start);
+  EXPECT_EQ(shown_caption, caption);
+  EXPECT_EQ(shown_lines, lines);
   EXPECT_FLOAT_EQ(after_key.xt, start.xt + ui::qt::ViewControl::kMoveStep);
   EXPECT_FLOAT_EQ(after_key.yt, start.yt + ui::qt::ViewControl::kMoveStep);
   EXPECT_NEAR(after_zoom.scale, start.scale * std::pow(1.02f, 10.0f), 1e-5);
@@ -271,12 +261,6 @@ TEST(SurfacePreview, KeysAndDragsMoveSizeAndTurnTheView) {
   EXPECT_FLOAT_EQ(after_turn.b_deg, start.b_deg + 4 * ui::qt::ViewControl::kDegreesPerPixel);
   EXPECT_FLOAT_EQ(after_turn.scale, after_zoom.scale);
 }
-
-}  // namespace
-}  // namespace qmxv
-
-namespace qmxv {
-namespace {
 
 TEST(SurfaceView, StaysOneViewInItsRegionAcrossRedraws) {
   auto ui = test::make_toolkit();

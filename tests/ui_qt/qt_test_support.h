@@ -56,7 +56,6 @@ class ModalScript {
   }
   // The dialogs acted on: window titles in order.
   const std::vector<std::string>& titles() const { return titles_; }
-  bool finished() const { return actions_.empty(); }
   bool timed_out() const { return timed_out_; }
 
  private:
@@ -96,10 +95,6 @@ inline ModalScript::Action pick(const std::string& choice) {
     if (!click(w, choice)) w->close();
     click(w, "OK");
   };
-}
-
-inline ModalScript::Action press_ok() {
-  return [](QWidget* w) { click(w, "OK"); };
 }
 
 // A fresh working directory of its own under the system's temporary folder.

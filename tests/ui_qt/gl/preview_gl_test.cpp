@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "../../display/box_scene.h"
 #include "../qt_test_support.h"
 #include "display/canvas.h"
 #include "ui/qt/scene_view.h"
@@ -23,31 +24,9 @@ constexpr ui::Rgb kRed{255, 0, 0}, kBlue{0, 0, 255};
 // show their backs and must vanish, leaving the inside of the far walls.
 // The wall facing +z (towards the viewer at A = B = 0) is red, the far one blue.
 ui::Scene3 inward_box() {
-  const ui::Rgb side[3] = {{0, 200, 0}, {230, 230, 0}, {0, 200, 200}};
   ui::Scene3 scene;
-  for (int k = 0; k < 3; ++k)
-    for (int sigma : {-1, 1}) {
-      const int u = (k + 1) % 3, v = (k + 2) % 3;
-      auto p = [&](float a, float b) {
-        std::array<float, 3> q{};
-        q[static_cast<std::size_t>(k)] = static_cast<float>(sigma);
-        q[static_cast<std::size_t>(u)] = a;
-        q[static_cast<std::size_t>(v)] = b;
-        return q;
-      };
-      // (p1, p2, p3) below has the normal (P2-P1)x(P3-P1) along +axis k;
-      // reversed on the + side so every normal points into the box.
-      ui::Rgb c = k == 2 ? (sigma > 0 ? kRed : kBlue) : side[k + (sigma > 0 ? 1 : 0)];
-      std::array<std::array<float, 3>, 3> t1{p(-1, -1), p(1, -1), p(1, 1)};
-      std::array<std::array<float, 3>, 3> t2{p(-1, -1), p(1, 1), p(-1, 1)};
-      if (sigma > 0) {
-        std::swap(t1[1], t1[2]);
-        std::swap(t2[1], t2[2]);
-      }
-      scene.triangles.push_back({t1, c});
-      scene.triangles.push_back({t2, c});
-    }
-  scene.background = {0, 0, 0};
+  scene.triangles = test::box_triangles(
+      1, {{{0, 200, 0}, {230, 230, 0}, {230, 230, 0}, {0, 200, 200}, kBlue, kRed}}, true);
   return scene;
 }
 
