@@ -133,6 +133,23 @@ TEST_F(BatchCli, UntilStopsAtThePhysicalFlowTime) {
   EXPECT_EQ(r.out.find("output 3:"), std::string::npos) << r.out;
 }
 
+TEST_F(BatchCli, CtrlCStopsAnUnboundedRunWithStatus130) {
+  write_box();
+  // No bound: the run would go on to TLIM = 100000 TREF; an interrupt ends it
+  // between stages with the documented status.
+  const std::string cmd = "cd " + dir.string() + " && (" + QMXV_BINARY +
+                          " --batch --run-type 7 >out.txt 2>err.txt & pid=$!; sleep 0.5; "
+                          "kill -INT $pid; wait $pid; echo $?)";
+  Result r;
+  FILE* p = popen(cmd.c_str(), "r");
+  std::array<char, 256> buf;
+  while (fgets(buf.data(), buf.size(), p)) r.out += buf.data();
+  pclose(p);
+  EXPECT_EQ(r.out, "130\n");
+  EXPECT_NE(read("err.txt").find("stopped by Ctrl-C"), std::string::npos) << read("err.txt");
+  EXPECT_NE(read("DIAG.TXT").find("The run was stopped by the user"), std::string::npos);
+}
+
 TEST_F(BatchCli, FaultsEndWithTheirDocumentedStatusAndMessage) {
   // Bad data: the file, line, item and what was found; the .DAT untouched.
   std::string gas = kBoxGas;
