@@ -23,13 +23,7 @@ using P3 = std::array<float, 3>;
 constexpr float kMatrixTolerance = 1e-5f;
 
 ui::View3 view_of(float a, float b, float scale, float xt = 0, float yt = 0) {
-  ui::View3 v;
-  v.xt = xt;
-  v.yt = yt;
-  v.a_deg = a;
-  v.b_deg = b;
-  v.scale = scale;
-  return v;
+  return {xt, yt, a, b, scale};
 }
 
 struct ModelCase {

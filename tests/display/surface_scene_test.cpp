@@ -29,17 +29,13 @@ State two_surfaces() {
   s.YPT.allocate(4);
   s.ZPT.allocate(4);
   const float pts[4][3] = {{1, 2, 3}, {4, 2, 3}, {1, 6, 3}, {9, 9, 9}};
-  for (int p = 1; p <= 4; ++p) {
-    s.XPT(p) = pts[p - 1][0];
-    s.YPT(p) = pts[p - 1][1];
-    s.ZPT(p) = pts[p - 1][2];
-  }
+  for (int p = 1; p <= 4; ++p)
+    s.XPT(p) = pts[p - 1][0], s.YPT(p) = pts[p - 1][1], s.ZPT(p) = pts[p - 1][2];
   s.ITP.allocate(6, 2);
   s.ITP(1, 1) = 1, s.ITP(2, 1) = 2, s.ITP(3, 1) = 3;
   s.ITP(1, 2) = 2, s.ITP(2, 2) = 4, s.ITP(3, 2) = 3;
   s.ISURFT.allocate(2);
-  s.ISURFT(1) = 1;
-  s.ISURFT(2) = 2;
+  s.ISURFT(1) = 1, s.ISURFT(2) = 2;
   return s;
 }
 

@@ -36,29 +36,22 @@ QString shown(const std::string& panel, const std::string& control) {
   return label ? label->text() : QString("<missing>");
 }
 
-class LogPanel : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ui = test::make_toolkit();
-    ui->open_main_window(0, 0, 1020, 718, "DSMC Visual Program QMXV for Three-Dimensional Flows");
-    s.SCALE = 0.01f;
-    s.TIME = 1.25e-5;
-    s.NM = 123456;
-    s.TOTMOV = 98765432.0;
-    s.TOTCOL = 1234567.0;
-    s.TOTREF = 4321.0;
-    s.TOTENT = 777.0;
-    s.NROUND = 3;
-    s.CSEPMFP = 0.04567f;
-    s.NSAMP = 12;
-    s.TSAMPSTART = 2.0e-6f;
-    s.NMSAMPSTART = 1000;
-  }
-  std::unique_ptr<ui::Toolkit> ui;
+TEST(LogPanel, ShowsEveryFieldInItsFormatAndTheReactionRowOnlyForAReactingGas) {
+  auto ui = test::make_toolkit();
+  ui->open_main_window(0, 0, 1020, 718, "QMXV");
   State s;
-};
-
-TEST_F(LogPanel, ShowsEveryFieldWithItsEditDescriptor) {
+  s.SCALE = 0.01f;
+  s.TIME = 1.25e-5;
+  s.NM = 123456;
+  s.TOTMOV = 98765432.0;
+  s.TOTCOL = 1234567.0;
+  s.TOTREF = 4321.0;
+  s.TOTENT = 777.0;
+  s.NROUND = 3;
+  s.CSEPMFP = 0.04567f;
+  s.NSAMP = 12;
+  s.TSAMPSTART = 2.0e-6f;
+  s.NMSAMPSTART = 1000;
   ui->create_panel(log_panel_spec(s));
   refresh_log_panel(s, *ui);
   struct Field {
@@ -88,22 +81,18 @@ TEST_F(LogPanel, ShowsEveryFieldWithItsEditDescriptor) {
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->title(), "Progressive Log of the Current DSMC Computation");
   EXPECT_EQ(panel->parentWidget()->objectName(), "region:log");
-}
 
-TEST_F(LogPanel, ShowsTheReactionRowOnlyForAReactingGas) {
-  ui->create_panel(log_panel_spec(s));
-  refresh_log_panel(s, *ui);
-  EXPECT_TRUE(control_widget<QSpinBox>("log", "reaction_type")->isHidden());
+  auto* reaction_type = control_widget<QSpinBox>("log", "reaction_type");
+  EXPECT_TRUE(reaction_type->isHidden());
   EXPECT_TRUE(control_widget<QLabel>("log", "reactions")->isHidden());
-
   s.MNR = 3;
   s.TOTREA.allocate(3);
   s.TOTREA(1) = 10.0;
   s.TOTREA(3) = 2500.0;
   ui->put_int("log", "reaction_type", 7);  // out of range: pulled back to MNR
   refresh_log_panel(s, *ui);
-  EXPECT_FALSE(control_widget<QSpinBox>("log", "reaction_type")->isHidden());
-  EXPECT_EQ(control_widget<QSpinBox>("log", "reaction_type")->value(), 3);
+  EXPECT_FALSE(reaction_type->isHidden());
+  EXPECT_EQ(reaction_type->value(), 3);
   EXPECT_EQ(shown("log", "reactions").toStdString(), fortran_format(2500.0, "(F9.0)"));
 }
 
