@@ -65,13 +65,6 @@ TEST(ViewMatrices, ProjectionMapsNearAndFarPlanesAndFieldOfView) {
   // the right edge (half angle widened by the aspect ratio).
   EXPECT_NEAR(ndc({0, static_cast<float>(10 / f), -10})[1], 1.0, 1e-5);
   EXPECT_NEAR(ndc({static_cast<float>(20 / f), 0, -10})[0], 1.0, 1e-5);
-  // multiply() composes: P M p equals P (M p).
-  const ui::View3 v = view_of(33, -12, 0.7f, 0.3f, -0.1f);
-  const P3 q = {0.4f, -1.2f, 2.0f};
-  const auto me = transform(model_matrix(v), q);
-  const auto direct = transform(p, {me[0], me[1], me[2]});
-  const auto composed = transform(multiply(p, model_matrix(v)), q);
-  for (int i = 0; i < 4; ++i) EXPECT_NEAR(composed[i], direct[i], 1e-4) << i;
 }
 
 TEST(ViewMatrices, DefaultSurfaceViewComesFromTheViewPoint) {

@@ -26,9 +26,7 @@ using ui::ControlKind;
 
 template <typename W>
 W* control_widget(const std::string& panel, const std::string& control) {
-  for (QWidget* top : QApplication::topLevelWidgets())
-    if (auto* w = top->findChild<W*>(QString::fromStdString(panel + "." + control))) return w;
-  return nullptr;
+  return test::find_widget<W>(QString::fromStdString(panel + "." + control));
 }
 
 QString shown(const std::string& panel, const std::string& control) {

@@ -29,16 +29,6 @@ ui::Palette test_palette() {
   return p;
 }
 
-template <typename W>
-W* find_widget(const QString& name) {
-  for (QWidget* top : QApplication::topLevelWidgets()) {
-    if (top->objectName() == name)
-      if (auto* w = dynamic_cast<W*>(top)) return w;
-    if (auto* w = dynamic_cast<W*>(top->findChild<QWidget*>(name))) return w;
-  }
-  return nullptr;
-}
-
 // The same drawing on the desktop picture and on the batch canvas.
 class PictureVsCanvas : public ::testing::Test {
  protected:
@@ -46,7 +36,7 @@ class PictureVsCanvas : public ::testing::Test {
     ui = test::make_toolkit();
     ui::PictureSpec desc{"plot", "Plot", "", 97, 61};
     ui->picture_open(desc);
-    picture = find_widget<ui::qt::Picture>("picture:plot");
+    picture = test::find_widget<ui::qt::Picture>("picture:plot");
     ASSERT_NE(picture, nullptr);
     ui->picture_palette("plot", test_palette());
     canvas.set_palette(test_palette());
@@ -163,7 +153,7 @@ TEST_F(PictureVsCanvas, ClicksArriveInWindowCoordinatesWithTheirButton) {
 TEST(MainWindow, ClosingItRequestsCloseAndLeavesTheApplicationRunning) {
   auto ui = test::make_toolkit();
   ui->open_main_window(0, 0, 1020, 718, "QMXV main");
-  auto* w = find_widget<QMainWindow>("main-window");
+  auto* w = test::find_widget<QMainWindow>("main-window");
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->windowTitle(), "QMXV main");
   EXPECT_EQ(w->size(), QSize(1020, 718));
@@ -192,7 +182,7 @@ TEST(MainWindow, RegionsStackBarsAbovePicturesAboveTheLog) {
   ui->picture_open({"history", "", "history", 300, 100});
   ui->poll();
   auto at = [](const char* name) {  // top-left corner in the main window
-    QWidget* w = find_widget<QWidget>(QString(name));
+    QWidget* w = test::find_widget<QWidget>(QString(name));
     return w ? w->mapTo(w->window(), QPoint(0, 0)) : QPoint(-1, -1);
   };
   EXPECT_LT(at("panel:p-units-bar").y(), at("panel:p-flowfield-bar").y());
@@ -202,10 +192,10 @@ TEST(MainWindow, RegionsStackBarsAbovePicturesAboveTheLog) {
   EXPECT_LT(at("picture:flow").x(), at("panel:p-forces").x());
 
   ui->show_panel("p-units-bar", false);
-  EXPECT_TRUE(find_widget<QWidget>("region:units-bar")->isHidden())
+  EXPECT_TRUE(test::find_widget<QWidget>("region:units-bar")->isHidden())
       << "an empty region takes no room";
   ui->show_panel("p-units-bar", true);
-  EXPECT_FALSE(find_widget<QWidget>("region:units-bar")->isHidden());
+  EXPECT_FALSE(test::find_widget<QWidget>("region:units-bar")->isHidden());
 }
 
 // Presses `button` at `from`, moves to `to` and lets go.
@@ -267,7 +257,7 @@ TEST(SurfaceView, StaysOneViewInItsRegionAcrossRedraws) {
   scene.triangles.front().colour = {255, 0, 255};
   ui->view3_show("surfaces", "surface", scene, view);
   ui->poll();
-  QWidget* region = find_widget<QWidget>("region:surface");
+  QWidget* region = test::find_widget<QWidget>("region:surface");
   ASSERT_NE(region, nullptr);
   EXPECT_FALSE(region->isHidden());
   const auto views = region->findChildren<QWidget*>("view:surfaces");

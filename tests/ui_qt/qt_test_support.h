@@ -32,6 +32,17 @@ inline QString plain(QString text) {
   return text.remove('&');
 }
 
+// The widget named `name` of type W: a top-level window or inside one.
+template <typename W>
+W* find_widget(const QString& name) {
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (top->objectName() == name)
+      if (auto* w = dynamic_cast<W*>(top)) return w;
+    if (auto* w = dynamic_cast<W*>(top->findChild<QWidget*>(name))) return w;
+  }
+  return nullptr;
+}
+
 // Clicks the button of `dialog` labelled `text`; false when there is none.
 inline bool click(QWidget* dialog, const std::string& text) {
   for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
