@@ -8,7 +8,6 @@
 #include <numbers>
 #include <set>
 #include <tuple>
-#include <vector>
 
 #include "box_scene.h"
 #include "display/canvas.h"

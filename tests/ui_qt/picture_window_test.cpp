@@ -2,14 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QTest>
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
 
 #include "display/canvas.h"

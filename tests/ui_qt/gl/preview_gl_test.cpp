@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QTest>
-#include <algorithm>
 #include <cstdlib>
 
 #include "../../display/box_scene.h"
