@@ -45,7 +45,8 @@ class DataError : public UserError {
 
   // A fault with a fixed text of its own ("No values available for previous
   // triangle"), followed by where it was found; `title` names the message box
-  // that shows it ("Illegal Boundary Specification"), else "Error in <file>".
+  // that shows it (the moving-wall fault has a box title of its own), else
+  // "Error in <file>".
   DataError(std::string text, std::string file, int line, std::string title = {})
       : UserError(text + " (" + file + " line " + std::to_string(line) + ")", kExitBadData,
                   title.empty() ? "Error in " + file : title),
