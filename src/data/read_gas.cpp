@@ -182,7 +182,11 @@ class GasReader {
     s_.SP(4, L) = read_positive_real(in_, Item("SP", 4, L));
     out_.write("The molecular mass of species", L, "is", s_.SP(4, L));
 
+    // One rotational degree of freedom describes no molecule, and the
+    // Larsen-Borgnakke sampler of ISPR/2 - 1 would need a negative exponent.
     s_.ISPR(1, L) = read_count(in_, Item("ISPR", 1, L));
+    if (s_.ISPR(1, L) == 1)
+      in_.reject(Item("ISPR", 1, L), "0, 2 or more rotational degrees of freedom");
     out_.write("Species", L, "has", s_.ISPR(1, L), "rotational degrees of freedom");
     if (s_.ISPR(1, L) == 0) return;
     s_.ISPR(2, L) = read_count(in_, Item("ISPR", 2, L));

@@ -20,9 +20,6 @@
 
 namespace qmxv {
 
-template <typename T>
-using FArray4 = FArray<T, 4>;
-
 // A value per element of the whole grid, indexed (IDZ, IDY, IDX, IEZ, IEY,
 // IEX) like the other element arrays: the division index runs fastest, so one
 // element position of every division forms a contiguous block of NDIVT

@@ -5,6 +5,12 @@
 
 namespace qmxv {
 
+void allocate_sample(State& s) {
+  s.CCOLL.allocate(s.NCELLS);
+  s.CSEP.allocate(s.NCELLS);
+  if (s.CSPCOLL.extent(1) != s.MSP) s.CSPCOLL.allocate(s.MSP, s.MSP);
+}
+
 void sample_flowfield(State& s) {
   // Stub until the sampling issue adds the molecules to the cell sums; the
   // schedule advances as it will then.

@@ -6,6 +6,9 @@ namespace ui {
 class Toolkit;
 }
 
+// Allocates and zeroes the per-cell collision sums of the sample.
+void allocate_sample(State& s);
+
 // Adds one sample of all molecules to the flowfield sample; advances TSAMP by DTSAMP.
 void sample_flowfield(State& s);
 

@@ -104,14 +104,23 @@ void prepare_new_run(State& s, ui::Toolkit& ui, const RunLimits& limits, bool& s
   s.DIAG.line("RESTART FILE WRITTEN");
 }
 
+// Wall time spent in each molecule stage of the loop since the last
+// progress line [s].
+struct StageTimes {
+  double move = 0, entry = 0, index = 0, collide = 0;
+};
+
 void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ostream* progress) {
   using Clock = std::chrono::steady_clock;
   long long passes = 0;
   int outputs = 0;
   bool sampled = false;
   std::string message;
-  auto last_output_wall = Clock::now();
-  double last_output_moves = s.TOTMOV;
+  auto last_line_wall = Clock::now();
+  double last_line_moves = s.TOTMOV;
+  StageTimes stages;
+  // Between outputs a batch run still reports every so often.
+  constexpr double kProgressSeconds = 10.0;
 
   const std::string commence = "Flowfield and surface displays commence at time " +
                                free_item(fortran_format(s.DTOUT / s.SCALE, "(G12.6)"));
@@ -124,6 +133,24 @@ void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ost
     if (limits.outputs && outputs >= *limits.outputs) return true;
     if (limits.until_seconds && s.TIME / s.SCALE >= *limits.until_seconds) return true;
     return false;
+  };
+  auto timed = [](double& total, auto&& stage) {
+    const auto t0 = Clock::now();
+    stage();
+    total += std::chrono::duration<double>(Clock::now() - t0).count();
+  };
+  auto progress_line = [&](const std::string& label) {
+    const auto now = Clock::now();
+    const double wall = std::chrono::duration<double>(now - last_line_wall).count();
+    const double rate = wall > 0 ? (s.TOTMOV - last_line_moves) / wall : 0.0;
+    *progress << label << ": flow time " << seconds_text(s.TIME / s.SCALE) << " s, " << s.NM
+              << " molecules, " << free_item(s.TOTCOL) << " collisions, " << seconds_text(rate)
+              << " moves/s; stage times move " << seconds_text(stages.move) << " s, entry "
+              << seconds_text(stages.entry) << " s, indexing " << seconds_text(stages.index)
+              << " s, collisions " << seconds_text(stages.collide) << " s" << std::endl;
+    last_line_wall = now;
+    last_line_moves = s.TOTMOV;
+    stages = {};
   };
 
   for (;;) {
@@ -138,17 +165,21 @@ void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ost
     show_message(s.TIME < s.DTOUT && !sampled ? commence : std::string());
 
     set_activity(ui, "Moving");
-    move_molecules(s, ui);
+    timed(stages.move, [&] { move_molecules(s, ui); });
     service_events_if_many(s, ui);
     set_activity(ui, "Entering");
-    enter_molecules(s);
+    timed(stages.entry, [&] { enter_molecules(s); });
     service_events_if_many(s, ui);
     if (s.IINDEX == 0) {
       set_activity(ui, "Indexing");
-      index_molecules(s);
+      timed(stages.index, [&] { index_molecules(s); });
     }
     set_activity(ui, "Collisions");
-    collide(s);
+    timed(stages.collide, [&] { collide(s); });
+
+    if (progress && std::chrono::duration<double>(Clock::now() - last_line_wall).count() >
+                        kProgressSeconds)
+      progress_line("step " + std::to_string(passes));
 
     if (s.TIME <= s.TSAMP) continue;
     service_events_if_many(s, ui);
@@ -169,21 +200,13 @@ void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ost
     write_restart(s);
     service_events_if_many(s, ui);
     ++outputs;
-
-    if (progress) {
-      const auto now = Clock::now();
-      const double wall = std::chrono::duration<double>(now - last_output_wall).count();
-      const double rate = wall > 0 ? (s.TOTMOV - last_output_moves) / wall : 0.0;
-      *progress << "output " << outputs << ": flow time " << seconds_text(s.TIME / s.SCALE)
-                << " s, " << s.NM << " molecules, " << free_item(s.TOTCOL) << " collisions, "
-                << seconds_text(rate) << " moves/s" << std::endl;
-      last_output_wall = now;
-      last_output_moves = s.TOTMOV;
-    }
+    if (progress) progress_line("output " + std::to_string(outputs));
   }
-  if (progress)
+  if (progress) {
+    if (passes > 0 && s.TOTMOV > last_line_moves) progress_line("step " + std::to_string(passes));
     *progress << "stopped after " << passes << " steps and " << outputs
               << " outputs at flow time " << seconds_text(s.TIME / s.SCALE) << " s" << std::endl;
+  }
 }
 
 RunResult run_program(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ostream* progress) {
@@ -195,7 +218,7 @@ RunResult run_program(State& s, ui::Toolkit& ui, const RunLimits& limits, std::o
       read_restart(s);
       if (s.NRUNTYPE == kAdaptAndContinue) {
         adapt_cells(s, ui);
-        index_molecules(s);
+        rebuild_index(s);
       }
     } else {
       bool stop_after_cells = false;

@@ -129,5 +129,7 @@ template <typename T>
 using FArray2 = FArray<T, 2>;
 template <typename T>
 using FArray3 = FArray<T, 3>;
+template <typename T>
+using FArray4 = FArray<T, 4>;
 
 }  // namespace qmxv

@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "core/flow_state.h"
+#include "core/molecule_state.h"
 #include "geometry/cell_state.h"
 #include "geometry/grid_state.h"
 #include "run/diag.h"
@@ -142,7 +144,7 @@ struct RunData {
   int IXOFF = 100, IYOFF = 100;
 };
 
-struct State : RunData, GasData, SurfaceData, GridData, CellData {
+struct State : RunData, GasData, SurfaceData, GridData, CellData, FlowData, MoleculeData {
   // The working directory: every file of the run is read and written here.
   std::filesystem::path DIR = ".";
   DiagFile DIAG;
@@ -150,6 +152,9 @@ struct State : RunData, GasData, SurfaceData, GridData, CellData {
 
   // The one uniform generator in (0, 1); every stochastic choice draws here.
   float RF() { return rng.next(); }
+
+  // Species of molecule n: IP(3, n), or 1 when the gas has one species.
+  int species(int n) const { return NIPR > 2 ? IP(3, n) : 1; }
 
   std::filesystem::path file(const char* name) const { return DIR / name; }
 };

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "core/initialize.h"
+#include "core/molecules.h"
 #include "run/driver.h"
 #include "run/errors.h"
 #include "run/log_panel.h"
@@ -80,17 +81,35 @@ TEST_F(LoopFixture, MessageLineShowsTheFirstOutputTimeUntilTheFirstSample) {
   EXPECT_EQ(ui.shown_text(qmxv::kLogPanel, "time"), "0.6875000    ");
 }
 
+// n molecules in one cell whose clocks are far ahead of the flow time, so
+// the loop's stages pass over them without moving or colliding any.
+void idle_molecules(qmxv::State& s, int n) {
+  s.MSP = 1;
+  s.ISPR.allocate(2, 1);
+  s.NCELLS = 1;
+  s.CELL.allocate(qmxv::kCellFields, 1);
+  s.ICELL.allocate(3, 1);
+  s.CTIME.allocate(1);
+  s.CTIME(1) = 1.0e30;
+  qmxv::allocate_molecules(s, n);
+  s.NM = n;
+  for (int m = 1; m <= n; ++m) {
+    s.IP(2, m) = 1;
+    s.PTIM(m) = 1.0e30;
+  }
+}
+
 TEST_F(LoopFixture, ExtraEventServicesOnlyAboveAMillionMolecules) {
   qmxv::RunLimits limits;
   limits.outputs = 1;  // 17 passes: 4 sample, 1 of them outputs
-  s.NM = 1000000;
+  idle_molecules(s, 1000000);
   qmxv::time_step_loop(s, ui, limits, nullptr);
   EXPECT_EQ(ui.polls(), 17);
 
   qmxv::ui::ScriptedToolkit busy;
   busy.create_panel(qmxv::log_panel_spec(s));
   SetUp();
-  s.NM = 1000001;
+  idle_molecules(s, 1000001);
   qmxv::time_step_loop(s, busy, limits, nullptr);
   // Every pass: 1 + 2 (after move and entry); each sample +1; the output +2.
   EXPECT_EQ(busy.polls(), 17 * 3 + 4 + 2);
