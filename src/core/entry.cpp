@@ -1,13 +1,240 @@
 #include "core/entry.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "core/flow_state.h"
+#include "core/indexing.h"
+#include "core/molecules.h"
+#include "core/thermal.h"
+#include "geometry/locate.h"
+#include "run/constants.h"
 #include "run/state.h"
-#include "ui/toolkit.h"
 
 namespace qmxv {
 
+namespace {
+
+// The normal speed ratio u of a molecule crossing a plane from a drifting
+// Maxwellian with inward speed ratio s: the flux distribution is
+// proportional to u exp(-(u - s)^2) for u > 0 (Bird 1994, sec. 12.1), sampled
+// by acceptance-rejection on [max(0, s-3), max(3, s+3)] against its maximum
+// (rows 6 and 7 of the entry record).
+float normal_speed_ratio(State& s, const float* rec) {
+  const float ratio = rec[kEntSpeedRatio - 1];
+  const float a = std::max(0.0f, ratio - 3.0f);
+  const float b = std::max(3.0f, ratio + 3.0f);
+  for (;;) {
+    const float u = a + (b - a) * s.RF();
+    const float d = u - ratio;
+    if (s.RF() < (2.0f * u / rec[kEntUmax2 - 1]) * std::exp(rec[kEntExponent - 1] - d * d))
+      return u;
+  }
+}
+
+// True when the point lies on the body side of a triangle plane of its
+// division while its element is cut by a surface.
+bool inside_body(State& s, float x, float y, float z) {
+  const int code = s.JDIV(1, s.IDZ, s.IDY, s.IDX);
+  if (code >= 0 || s.IELVOL(-code, s.IEZ, s.IEY, s.IEX) >= 1000) return false;
+  const int count = s.ISDIV(1, -code), before = s.ISDIV(2, -code);
+  for (int k = 1; k <= count; ++k) {
+    const int t = s.ISTOT(before + k);
+    if (s.TRI(kTriNx, t) * x + s.TRI(kTriNy, t) * y + s.TRI(kTriNz, t) * z + s.TRI(kTriD, t) < 0.0f)
+      return true;
+  }
+  return false;
+}
+
+// The steps every entering molecule shares once its position p and velocity
+// v are drawn: species, internal energies at T, the advance into the flow by
+// 0.01 RF DTM v, the cell (or the molecule is dropped), its own time and its
+// place in the index.
+void finish_entry(State& s, int L, float T, const float p[3], const float v[3]) {
+  const int n = add_molecule(s);
+  s.TOTENT += 1.0;
+  if (s.NIPR > 2) s.IP(3, n) = L;
+  for (int i = 0; i < 3; ++i) s.PV(i + 1, n) = v[i];
+  set_internal_energies(s, n, L, T);
+  const float adv = 0.01f * s.RF() * s.DTM;
+  const float x = p[0] + adv * v[0], y = p[1] + adv * v[1], z = p[2] + adv * v[2];
+  const int c = locate_cell(s, x, y, z);
+  if (c < 1 || inside_body(s, x, y, z)) {
+    s.NM -= 1;
+    return;
+  }
+  s.PP(1, n) = x;
+  s.PP(2, n) = y;
+  s.PP(3, n) = z;
+  s.IP(2, n) = c;
+  const float tc = s.CELL(13, c);
+  const float jitter = (2.0f * s.RF() - 1.0f) * tc;
+  s.PTIM(n) = s.TIME + jitter - s.RF() * s.DTM;
+  if (s.IINDEX == 1) add_to_cell(s, c, n);
+}
+
+// Velocity of a molecule entering through face K (1..6) of stream J.
+void face_velocity(State& s, int K, const float* rec, const float stream[3], float v[3]) {
+  const int axis = (K - 1) / 2;
+  const float cm = rec[kEntVmp - 1];
+  const float u = normal_speed_ratio(s, rec) * cm;
+  const ThermalPair t = thermal_pair(s);
+  const int a1 = (axis + 1) % 3, a2 = (axis + 2) % 3;
+  v[axis] = K % 2 == 1 ? u : -u;
+  // The tangential pair goes to the two other axes in x, y, z order.
+  const int first = std::min(a1, a2), second = std::max(a1, a2);
+  v[first] = t.u * cm + stream[first];
+  v[second] = t.v * cm + stream[second];
+}
+
+void enter_at_faces(State& s) {
+  const bool split = s.ISEP == 1;
+  // Divisions beyond NSEP in x belong to the secondary stream (XSEP / DDX
+  // rounded, halves away from zero).
+  const int nsep = split ? static_cast<int>(std::lround(s.XSEP / s.DDX)) : 0;
+  if (s.BREENT.extent(2) != s.MSP) s.BREENT.allocate(2, s.MSP);
+  for (int K = 1; K <= 6; ++K) {
+    const int code = s.IB(K);
+    if (code != 3 && code != 6) continue;
+    const int axis = (K - 1) / 2;
+    const int nd[3] = {s.NDIVX, s.NDIVY, s.NDIVZ};
+    const float lo[3] = {s.XMIN, s.YMIN, s.ZMIN}, hi[3] = {s.XMAX, s.YMAX, s.ZMAX};
+    const float width[3] = {s.DDX, s.DDY, s.DDZ};
+    const int a1 = axis == 0 ? 1 : 0, a2 = axis == 2 ? 1 : 2;
+    int id[3];
+    id[axis] = K % 2 == 1 ? 1 : nd[axis];
+    for (id[a1] = 1; id[a1] <= nd[a1]; ++id[a1]) {
+      for (id[a2] = 1; id[a2] <= nd[a2]; ++id[a2]) {
+        if (s.JDIV(1, id[2], id[1], id[0]) == 0) continue;
+        int J = 1;
+        if (split) J = K == 1 ? 1 : K == 2 ? 2 : (id[0] <= nsep ? 1 : 2);
+        const float stream[3] = {J == 1 ? s.VFX : s.VFX2, J == 1 ? s.VFY : s.VFY2,
+                                 J == 1 ? s.VFZ : s.VFZ2};
+        const float T = J == 1 ? s.FTMP : s.FTMP2;
+        for (int L = 1; L <= s.MSP; ++L) {
+          float* rec = &s.EFACE(1, L, K, J);
+          const float a = s.DTM * rec[kEntRate - 1] + rec[kEntRemainder - 1];
+          int count = static_cast<int>(a);
+          rec[kEntRemainder - 1] = a - static_cast<float>(count);
+          // A constant-pressure pair with a secondary stream re-enters as
+          // many molecules as have left through its face (net of those that
+          // crossed the separation boundary).
+          if (split && s.IB(1) == 6 && K <= 2) {
+            const double left = s.BLEAVE(K, L);
+            const double net = K == 1 ? s.XSEPNET(L) : -s.XSEPNET(L);
+            count = static_cast<int>(left + net - s.BREENT(K, L));
+            if (count > 0) s.BREENT(K, L) += count;
+          }
+          for (int i = 0; i < count; ++i) {
+            float p[3];
+            p[axis] = K % 2 == 1 ? lo[axis] : hi[axis];
+            p[a1] = lo[a1] + (static_cast<float>(id[a1]) - s.RF()) * width[a1];
+            p[a2] = lo[a2] + (static_cast<float>(id[a2]) - s.RF()) * width[a2];
+            float v[3];
+            face_velocity(s, K, rec, stream, v);
+            finish_entry(s, L, T, p, v);
+          }
+        }
+      }
+    }
+  }
+}
+
+// A point uniform on triangle t: C + sqrt(RF)((A + RF(B - A)) - C).
+void point_on_triangle(State& s, int t, float p[3]) {
+  const int ia = s.ITP(1, t), ib = s.ITP(2, t), ic = s.ITP(3, t);
+  const float r1 = std::sqrt(s.RF());
+  const float r2 = s.RF();
+  const float A[3] = {s.XPT(ia), s.YPT(ia), s.ZPT(ia)};
+  const float B[3] = {s.XPT(ib), s.YPT(ib), s.ZPT(ib)};
+  const float C[3] = {s.XPT(ic), s.YPT(ic), s.ZPT(ic)};
+  for (int i = 0; i < 3; ++i) p[i] = C[i] + r1 * ((A[i] + r2 * (B[i] - A[i])) - C[i]);
+}
+
+// The velocity (normal, along t1, along t2) of triangle t returned to the
+// x, y, z axes, with t1 = (0, n_z, -n_y)/s and t2 = n x t1, s = sqrt(n_y^2 + n_z^2).
+void to_global(const State& s, int t, float un, float t1, float t2, float v[3]) {
+  const float nx = s.TRI(kTriNx, t), ny = s.TRI(kTriNy, t), nz = s.TRI(kTriNz, t);
+  const float st = std::sqrt(ny * ny + nz * nz);
+  if (st > 1.0e-6f) {
+    v[0] = un * nx - st * t2;
+    v[1] = un * ny + (t1 * nz + nx * ny * t2) / st;
+    v[2] = un * nz + (nx * nz * t2 - t1 * ny) / st;
+  } else {
+    v[0] = un * nx;
+    v[1] = t1;
+    v[2] = t2;
+  }
+}
+
+void enter_at_triangles(State& s) {
+  for (int e = 1; e <= s.NFTRI; ++e) {
+    const int t = s.IENTT(e);
+    for (int L = 1; L <= s.MSP; ++L) {
+      float* rec = &s.EFTRI(1, L, e);
+      const float a = s.DTM * rec[kEntRate - 1] + rec[kEntRemainder - 1];
+      const int count = static_cast<int>(a);
+      rec[kEntRemainder - 1] = a - static_cast<float>(count);
+      const float cm = rec[kEntVmp - 1];
+      for (int i = 0; i < count; ++i) {
+        float p[3];
+        point_on_triangle(s, t, p);
+        const float un = normal_speed_ratio(s, rec) * cm;
+        const ThermalPair tp = thermal_pair(s);
+        float v[3];
+        to_global(s, t, un, tp.u * cm + s.ENTVL(2, e), tp.v * cm + s.ENTVL(3, e), v);
+        finish_entry(s, L, s.ENTV(4, e), p, v);
+      }
+    }
+  }
+}
+
+// The temperature of outgassing solid triangle k: its wall temperature, or
+// on an adiabatic wall the temperature of the energy it has received,
+// 2E/(kD), not below its minimum.
+float outgas_temperature(const State& s, int k) {
+  if (s.TSURF(k) > 0.0f) return s.TSURF(k);
+  float T = -s.TSURF(k);
+  if (!s.STEMP.empty() && s.STEMP(1, k) > 0.0) {
+    const float tw = static_cast<float>(2.0 * s.STEMP(2, k) / (BOLTZ * s.STEMP(1, k)));
+    T = std::max(T, tw);
+  }
+  return T;
+}
+
+void outgas(State& s) {
+  if (!(s.TOUTG > 0.01)) return;
+  for (int t = 1; t <= s.NTRI; ++t) {
+    const int k = s.ITP(4, t);
+    if (k <= 0) continue;
+    for (int L = 1; L <= s.MSP; ++L) {
+      const float a = s.DTM * s.FOUT(L, k) + s.FOUTR(L, k);
+      const int count = static_cast<int>(a);
+      s.FOUTR(L, k) = a - static_cast<float>(count);
+      if (count == 0) continue;
+      const float T = outgas_temperature(s, k);
+      const float cw = std::sqrt(BOLTZ2 * T / s.SP(4, L));
+      for (int i = 0; i < count; ++i) {
+        float p[3];
+        point_on_triangle(s, t, p);
+        // The normal speed of molecules effusing from a wall at rest, with
+        // density proportional to u exp(-u^2/cw^2).
+        const float un = std::sqrt(-std::log(s.RF())) * cw;
+        const ThermalPair tp = thermal_pair(s);
+        float v[3];
+        to_global(s, t, un, tp.u * cw, tp.v * cw, v);
+        finish_entry(s, L, T, p, v);
+      }
+    }
+  }
+}
+
+}  // namespace
+
 void enter_molecules(State& s) {
-  // Stub until the molecule-entry issue adds molecules at stream boundaries.
-  (void)s;
+  enter_at_faces(s);
+  enter_at_triangles(s);
+  outgas(s);
 }
 
 }  // namespace qmxv

@@ -58,6 +58,7 @@ struct FlowData {
   double TOTREM = 0;        // molecules removed at boundaries and surfaces
   FArray2<double> BLEAVE;   // (1..2, L) leaving through the min-x / max-x constant-pressure face
   FArray1<double> XSEPNET;  // (L) net crossings of x = XSEP towards +x
+  FArray2<double> BREENT;   // (1..2, L) molecules re-entered at the min-x / max-x face
 
   // ---- collision sums of the sample (per cell, per species pair) ----
   FArray1<double> CCOLL;    // (c) collisions

@@ -182,3 +182,24 @@ TEST_F(BatchCli, FaultsEndWithTheirDocumentedStatusAndMessage) {
 }
 
 }  // namespace
+
+// The closed argon box of examples/: a gas at rest in a specular box keeps
+// every molecule, collides, and each progress line gives the time per stage.
+TEST_F(BatchCli, ClosedArgonBoxKeepsItsMoleculesAndReportsStageTimes) {
+  const fs::path ex = fs::path(QMXV_SOURCE_DIR) / "examples" / "argon-box";
+  fs::copy_file(ex / "QMXVD.DAT", dir / "QMXVD.DAT");
+  fs::copy_file(ex / "QMXSD.DAT", dir / "QMXSD.DAT");
+  const Result r = run("--batch --run-type 7 --steps 40");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("stage times move"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("collisions "), std::string::npos) << r.out;
+  const std::string diag = read("DIAG.TXT");
+  const auto at = diag.find("INITIAL STATE SET WITH");
+  ASSERT_NE(at, std::string::npos);
+  const int initial = std::stoi(diag.substr(at + 22));
+  EXPECT_GT(initial, 15000);
+  // The last TIME line: NM unchanged after 40 steps.
+  const auto last = diag.rfind("TIME ");
+  EXPECT_NE(diag.find(" NM " + std::to_string(initial), last), std::string::npos)
+      << diag.substr(last, 80);
+}
