@@ -25,15 +25,67 @@ float face_eps(float face) { return std::max(kEps, 1.0e-6f * std::fabs(face)); }
 // (step 4a), in one with triangles (4b), or across divisions (5).
 enum class Path { FreeDivision, SurfaceDivision, DivisionChange };
 
+// What every move of a pass shares: the box faces with their tolerances,
+// the displacement limits, and the index factors n/width of the lattice
+// formulas int(n (x - lo)/width + 1), formed once per pass.
 struct Box {
   float xlo, xhi, ylo, yhi, zlo, zhi;
   float exlo, exhi, eylo, eyhi, ezlo, ezhi;  // face tolerances
+  float limx, limy, limz;                    // division widths less epsilon
+  float fdx, fdy, fdz;                       // divisions per unit length
+  float fex, fey, fez;                       // elements per unit length of a division
 };
 
 Box box_of(const State& s) {
-  return {s.XMIN, s.XMAX, s.YMIN, s.YMAX, s.ZMIN, s.ZMAX,
-          face_eps(s.XMIN), face_eps(s.XMAX), face_eps(s.YMIN),
-          face_eps(s.YMAX), face_eps(s.ZMIN), face_eps(s.ZMAX)};
+  Box b{};
+  b.xlo = s.XMIN;
+  b.xhi = s.XMAX;
+  b.ylo = s.YMIN;
+  b.yhi = s.YMAX;
+  b.zlo = s.ZMIN;
+  b.zhi = s.ZMAX;
+  b.exlo = face_eps(s.XMIN);
+  b.exhi = face_eps(s.XMAX);
+  b.eylo = face_eps(s.YMIN);
+  b.eyhi = face_eps(s.YMAX);
+  b.ezlo = face_eps(s.ZMIN);
+  b.ezhi = face_eps(s.ZMAX);
+  b.limx = s.DDX - kEps;
+  b.limy = s.DDY - kEps;
+  b.limz = s.DDZ - kEps;
+  b.fdx = static_cast<float>(s.NDIVX) / s.WX;
+  b.fdy = static_cast<float>(s.NDIVY) / s.WY;
+  b.fdz = static_cast<float>(s.NDIVZ) / s.WZ;
+  b.fex = static_cast<float>(s.NELX) / s.DDX;
+  b.fey = static_cast<float>(s.NELY) / s.DDY;
+  b.fez = static_cast<float>(s.NELZ) / s.DDZ;
+  return b;
+}
+
+// int(f (x - lo) + 1) clamped to 1..n, the clamp applied before the
+// conversion so that far-off positions cannot overflow it.
+inline int scaled_index(int n, float x, float lo, float f) {
+  float v = (x - lo) * f + 1.0f;
+  const float top = static_cast<float>(n);
+  v = v < top ? v : top;
+  v = v > 1.0f ? v : 1.0f;
+  return static_cast<int>(v);
+}
+
+// The cell of a point in division (idx, idy, idz): the element found by the
+// lattice formulas inside that division (clamped into it).
+inline int cell_in_division(State& s, const Box& b, int idx, int idy, int idz, float x, float y,
+                            float z) {
+  const float x0 = static_cast<float>(idx - 1) * s.DDX + s.XMIN;
+  const float y0 = static_cast<float>(idy - 1) * s.DDY + s.YMIN;
+  const float z0 = static_cast<float>(idz - 1) * s.DDZ + s.ZMIN;
+  s.IDX = idx;
+  s.IDY = idy;
+  s.IDZ = idz;
+  s.IEX = scaled_index(s.NELX, x, x0, b.fex);
+  s.IEY = scaled_index(s.NELY, y, y0, b.fey);
+  s.IEZ = scaled_index(s.NELZ, z, z0, b.fez);
+  return s.IELCELL(idz, idy, idx, s.IEZ, s.IEY, s.IEX);
 }
 
 struct Trial {
@@ -146,18 +198,11 @@ int nudge(State& s, float& x, float& y, float& z) {
   return cell;
 }
 
-int division_index(int n, float x, float lo, float width) {
-  return lattice_index(n, x + kEps, lo, width);
-}
-
-}  // namespace
-
-int move_molecule(State& s, int& n, int& c, float dt, float& t_rem) {
-  const Box b = box_of(s);
+int move_one(State& s, const Box& b, int& n, int& c, float dt, float& t_rem) {
   const float x0 = s.PP(1, n), y0 = s.PP(2, n), z0 = s.PP(3, n);
-  const int ix = division_index(s.NDIVX, x0, s.XMIN, s.WX);
-  const int iy = division_index(s.NDIVY, y0, s.YMIN, s.WY);
-  const int iz = division_index(s.NDIVZ, z0, s.ZMIN, s.WZ);
+  const int ix = scaled_index(s.NDIVX, x0 + kEps, b.xlo, b.fdx);
+  const int iy = scaled_index(s.NDIVY, y0 + kEps, b.ylo, b.fdy);
+  const int iz = scaled_index(s.NDIVZ, z0 + kEps, b.zlo, b.fdz);
 
   // The displacement stays below one division width in every direction.
   Trial t{};
@@ -165,9 +210,9 @@ int move_molecule(State& s, int& n, int& c, float dt, float& t_rem) {
   t.v = s.PV(2, n);
   t.w = s.PV(3, n);
   const float dt_in = dt;
-  if (std::fabs(t.u) * dt > s.DDX - kEps) dt = (s.DDX - kEps) / std::fabs(t.u);
-  if (std::fabs(t.v) * dt > s.DDY - kEps) dt = (s.DDY - kEps) / std::fabs(t.v);
-  if (std::fabs(t.w) * dt > s.DDZ - kEps) dt = (s.DDZ - kEps) / std::fabs(t.w);
+  if (std::fabs(t.u) * dt > b.limx) dt = b.limx / std::fabs(t.u);
+  if (std::fabs(t.v) * dt > b.limy) dt = b.limy / std::fabs(t.v);
+  if (std::fabs(t.w) * dt > b.limz) dt = b.limz / std::fabs(t.w);
   t_rem = dt_in - dt;
   t.dx = t.u * dt;
   t.dy = t.v * dt;
@@ -175,9 +220,9 @@ int move_molecule(State& s, int& n, int& c, float dt, float& t_rem) {
   t.x = x0 + t.dx;
   t.y = y0 + t.dy;
   t.z = z0 + t.dz;
-  const int jx = division_index(s.NDIVX, t.x, s.XMIN, s.WX);
-  const int jy = division_index(s.NDIVY, t.y, s.YMIN, s.WY);
-  const int jz = division_index(s.NDIVZ, t.z, s.ZMIN, s.WZ);
+  const int jx = scaled_index(s.NDIVX, t.x + kEps, b.xlo, b.fdx);
+  const int jy = scaled_index(s.NDIVY, t.y + kEps, b.ylo, b.fdy);
+  const int jz = scaled_index(s.NDIVZ, t.z + kEps, b.zlo, b.fdz);
   t.idx = ix;
 
   Path path = Path::FreeDivision;
@@ -207,12 +252,11 @@ int move_molecule(State& s, int& n, int& c, float dt, float& t_rem) {
   }
   int cell;
   if (path == Path::DivisionChange) {
-    cell = locate_cell(s, t.x, t.y, t.z);
+    cell = cell_in_division(s, b, scaled_index(s.NDIVX, t.x, b.xlo, b.fdx),
+                            scaled_index(s.NDIVY, t.y, b.ylo, b.fdy),
+                            scaled_index(s.NDIVZ, t.z, b.zlo, b.fdz), t.x, t.y, t.z);
   } else {
-    s.IDX = t.idx;
-    s.IDY = iy;
-    s.IDZ = iz;
-    cell = locate_cell_in_division(s, t.x, t.y, t.z);
+    cell = cell_in_division(s, b, t.idx, iy, iz, t.x, t.y, t.z);
   }
   if (cell < 0) cell = nudge(s, t.x, t.y, t.z);
   if (cell < 0) {
@@ -240,8 +284,15 @@ int move_molecule(State& s, int& n, int& c, float dt, float& t_rem) {
   return 1;
 }
 
+}  // namespace
+
+int move_molecule(State& s, int& n, int& c, float dt, float& t_rem) {
+  return move_one(s, box_of(s), n, c, dt, t_rem);
+}
+
 void move_molecules(State& s, ui::Toolkit& ui) {
   (void)ui;
+  const Box b = box_of(s);
   for (int n = 1; n <= s.NM; ++n) {
     int c = s.IP(2, n);
     const float tc = s.CELL(13, c);
@@ -250,7 +301,7 @@ void move_molecules(State& s, ui::Toolkit& ui) {
     s.PTIM(n) += dt;
     s.TOTMOV += 1.0;
     float t_rem = 0.0f;
-    move_molecule(s, n, c, dt, t_rem);
+    move_one(s, b, n, c, dt, t_rem);
   }
 }
 
