@@ -303,6 +303,12 @@ void collide(State& s) {
     if (!(tc < s.TIME - s.CTIME(c))) continue;
     s.CTIME(c) += 2.0 * tc;
     const CellList cl = cell_list(s, c);
+    // The molecules of the next cell are fetched while this one collides:
+    // their velocities are what the pair loop waits for.
+    if (c < s.NCELLS) {
+      const CellList next = cell_list(s, c + 1);
+      for (int k = 1; k <= next.n; ++k) __builtin_prefetch(&s.PV(1, next.at(k)));
+    }
     const float nmol = static_cast<float>(cl.n);
     float a = 0.5f * nmol * (nmol - 1.0f) * s.FNUM * s.CELL(14, c) * 2.0f * tc * sc2 /
                   s.CELL(kCellVolume, c) +
@@ -315,14 +321,16 @@ void collide(State& s) {
     if (s.ISUBC == 1) sc = setup_subcells(s, c, cl);
 
     for (int sel = 0; sel < nsel; ++sel) {
+      // Only the chemistry marks molecules (negative cell entries), so
+      // without reactions no entry needs reading.
       int k1, m1, m2;
       for (;;) {
         do {
           k1 = draw_position(s, cl.n);
           m1 = cl.at(k1);
-        } while (s.IP(2, m1) < 0);
+        } while (reactions && s.IP(2, m1) < 0);
         m2 = second_molecule(s, cl, sc, k1, m1);
-        if (m2 != m1 && s.IP(2, m2) > 0) break;
+        if (m2 != m1 && (!reactions || s.IP(2, m2) > 0)) break;
       }
       CollisionPair p;
       p.cell = c;
