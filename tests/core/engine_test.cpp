@@ -1,0 +1,215 @@
+// The molecule store and its index under random use, and the collision
+// rate, energy and momentum of an equilibrium gas against kinetic theory.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+#include "core/collide.h"
+#include "core/indexing.h"
+#include "core/initialize.h"
+#include "core/molecules.h"
+#include "core/move.h"
+#include "data/read_gas.h"
+#include "data/read_surface.h"
+#include "geometry/cells.h"
+#include "geometry/grid_setup.h"
+#include "run/state.h"
+#include "support/files.h"
+#include "ui/scripted/scripted_toolkit.h"
+
+namespace qmxv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A store of two species with rotation and two vibrational modes over
+// `ncells` cells, as initialization leaves it before placing molecules.
+void bare_store(State& s, int ncells, int mnm, int iindex, const fs::path& dir) {
+  s.DIR = dir;
+  s.MSP = 2;
+  s.MMVM = 2;
+  s.ISPR.allocate(2, 2);
+  s.ISPR(1, 1) = 2;
+  s.IINDEX = iindex;
+  s.NCELLS = ncells;
+  s.CELL.allocate(kCellFields, ncells);
+  s.ICELL.allocate(3, ncells);
+  allocate_molecules(s, mnm);
+  rebuild_index(s);
+}
+
+void expect_index_sound(State& s) {
+  if (s.IINDEX == 1) {
+    for (int n = 1; n <= s.NM; ++n) ASSERT_EQ(s.IR(s.IP(1, n)), n) << "molecule " << n;
+    EXPECT_EQ(check_index(s), 0);
+  } else {
+    index_molecules(s);
+    int total = 0;
+    for (int c = 1; c <= s.NCELLS; ++c) {
+      for (int k = 1; k <= s.ICELL(2, c); ++k)
+        ASSERT_EQ(s.IP(2, s.IP(1, s.ICELL(1, c) + k)), c);
+      total += s.ICELL(2, c);
+    }
+    EXPECT_EQ(total, s.NM);
+  }
+}
+
+// Add, remove, duplicate and grow at random from a vacuum start, with fewer
+// molecule places than cells: the store stays dense and the index exact.
+TEST(MoleculeStore, RandomUseKeepsTheStoreDenseAndTheIndexExact) {
+  for (int iindex : {0, 1}) {
+    support::TempDir dir;
+    State s;
+    bare_store(s, 40, 25, iindex, dir.path());
+    std::mt19937 gen(7);
+    int extends = 0;
+    for (int step = 0; step < 3000; ++step) {
+      const int op = static_cast<int>(gen() % 10);
+      if (op < 5 || s.NM < 2) {
+        const int before = s.MNM;
+        const int n = add_molecule(s);
+        extends += s.MNM != before;
+        const int c = 1 + static_cast<int>(gen() % 40);
+        s.IP(2, n) = c;
+        s.IP(3, n) = 1 + static_cast<int>(gen() % 2);
+        s.PTIM(n) = 1e-3 * n + 1e-12 * step;
+        if (iindex == 1) add_to_cell(s, c, n);
+      } else if (op < 8) {
+        int n = 1 + static_cast<int>(gen() % s.NM);
+        const int last = s.NM;
+        const double moved = s.PTIM(last);
+        remove_molecule(s, n, std::abs(s.IP(2, n + 0)));
+        ASSERT_EQ(s.NM, last - 1);
+        if (n + 1 <= s.NM) {
+          ASSERT_EQ(s.PTIM(n + 1), moved);  // the last fills the hole
+        }
+      } else {
+        const int n = 1 + static_cast<int>(gen() % s.NM);
+        const int m = duplicate_molecule(s, n, s.IP(2, n));
+        ASSERT_EQ(s.PTIM(m), s.PTIM(n));
+      }
+      if (step % 100 == 0) expect_index_sound(s);
+    }
+    expect_index_sound(s);
+    EXPECT_GT(extends, 3);
+    EXPECT_FALSE(fs::exists(dir.path() / "EXTMOLS.SCR"));
+    EXPECT_FALSE(fs::exists(dir.path() / "EXTMOLI.SCR"));
+    EXPECT_TRUE(s.DIAG.contains("( if the additional memory is available !! )"));
+  }
+}
+
+// Extend carries every slot through the scratch files bit for bit.
+TEST(MoleculeStore, ExtendKeepsEveryMoleculeBitForBit) {
+  support::TempDir dir;
+  State s;
+  bare_store(s, 3, 100, 1, dir.path());
+  std::mt19937 gen(3);
+  for (int n = 1; n <= 100; ++n) {
+    add_molecule(s);
+    for (int i = 1; i <= 3; ++i) s.PP(i, n) = std::ldexp(static_cast<float>(gen()), -20);
+    for (int i = 1; i <= 4; ++i) s.PV(i, n) = static_cast<float>(gen()) * 1e-3f;
+    s.PTIM(n) = static_cast<double>(gen()) / 3.0;
+    s.IP(2, n) = 1 + n % 3;
+    s.IP(3, n) = 1 + n % 2;
+    for (int k = 1; k <= 2; ++k) s.IPVIB(k, n) = static_cast<std::int8_t>(gen() % 128);
+    add_to_cell(s, s.IP(2, n), n);
+  }
+  const MoleculeData copy = s;
+  extend_molecules(s, 1.1f);
+  EXPECT_EQ(s.MNM, 110);
+  EXPECT_EQ(s.NIR, 660);
+  for (int n = 1; n <= 100; ++n) {
+    EXPECT_EQ(std::memcmp(&s.PP(1, n), &copy.PP(1, n), 3 * sizeof(float)), 0);
+    EXPECT_EQ(std::memcmp(&s.PV(1, n), &copy.PV(1, n), 4 * sizeof(float)), 0);
+    EXPECT_EQ(std::memcmp(&s.PTIM(n), &copy.PTIM(n), sizeof(double)), 0);
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(s.IP(i, n), copy.IP(i, n));
+    for (int k = 1; k <= 2; ++k) EXPECT_EQ(s.IPVIB(k, n), copy.IPVIB(k, n));
+  }
+  for (int k = 1; k <= 600; ++k) EXPECT_EQ(s.IR(k), copy.IR(k));
+  EXPECT_FALSE(fs::exists(dir.path() / "EXTMOLS.SCR"));
+  EXPECT_TRUE(s.DIAG.contains("Start read back from temporary disk storage"));
+}
+
+// The closed argon box of examples/ (20,000 molecules at 300 K, all sides
+// planes of symmetry) through the real readers, grid, cells and
+// initialization.
+void argon_box(State& s, const fs::path& dir) {
+  const fs::path ex = fs::path(QMXV_SOURCE_DIR) / "examples" / "argon-box";
+  fs::copy_file(ex / "QMXVD.DAT", dir / "QMXVD.DAT");
+  fs::copy_file(ex / "QMXSD.DAT", dir / "QMXSD.DAT");
+  s.DIR = dir;
+  ui::ScriptedToolkit ui;
+  read_gas_data(s, ui);
+  read_surface_data(s);
+  setup_grid(s, ui);
+  form_cells(s, ui);
+  initialize_flow(s, ui);
+}
+
+double kinetic_energy(const State& s) {
+  double e = 0;
+  for (int n = 1; n <= s.NM; ++n)
+    for (int i = 1; i <= 3; ++i) e += 0.5 * s.SP(4, 1) * s.PV(i, n) * s.PV(i, n);
+  return e;
+}
+
+// The collision rate of a gas in equilibrium is the VHS value (Bird 1994,
+// eq. 4.64): nu = 4 d^2 n sqrt(pi k Tref / m) (T/Tref)^(1-omega) for one
+// gas, total collisions N nu t / 2; the temperature stays and every molecule
+// stays in the closed box.
+TEST(CollideEquilibrium, ArgonBoxCollidesAtTheVhsRateAndKeepsItsTemperature) {
+  support::TempDir dir;
+  State s;
+  argon_box(s, dir.path());
+  const int nm0 = s.NM;
+  const double e0 = kinetic_energy(s);
+  ui::ScriptedToolkit ui;
+  const int steps = 60;
+  for (int i = 0; i < steps; ++i) {
+    s.TIME += s.DTM;
+    move_molecules(s, ui);
+    collide(s);
+  }
+  EXPECT_EQ(s.NM, nm0);
+  const double d = 4.17e-10, n = 1.0e20, T = 300, Tref = 273, m = 6.63e-26, omega = 0.81;
+  const double nu =
+      4 * d * d * n * std::sqrt(3.14159265358979 * 1.3806e-23 * Tref / m) * std::pow(T / Tref, 1 - omega);
+  const double t = s.TIME / s.SCALE;
+  const double expected = 0.5 * nm0 * nu * t;
+  // About 3e4 collisions: 4 standard deviations are 2.3 %; the first step's
+  // clocks start within half a step, so allow one step's worth (1.7 %) more.
+  RecordProperty("rate_over_theory", std::to_string(s.TOTCOL / expected));
+  EXPECT_NEAR(s.TOTCOL / expected, 1.0, 0.04) << s.TOTCOL << " against " << expected;
+  // Collisions conserve energy to rounding; the walls are specular.
+  EXPECT_NEAR(kinetic_energy(s) / e0, 1.0, 1e-4);
+  // The pair counts of a single gas are the collisions, counted once each.
+  EXPECT_EQ(s.CSPCOLL(1, 1), s.TOTCOL);
+}
+
+// A collision conserves momentum and energy: the whole box after many
+// collision passes without moves.
+TEST(CollideEquilibrium, CollisionsConserveMomentumAndEnergy) {
+  support::TempDir dir;
+  State s;
+  argon_box(s, dir.path());
+  auto momentum = [&](int i) {
+    double p = 0;
+    for (int n = 1; n <= s.NM; ++n) p += s.PV(i, n);
+    return p;
+  };
+  const double e0 = kinetic_energy(s), p0[3] = {momentum(1), momentum(2), momentum(3)};
+  const double scale = std::sqrt(2 * e0 / s.SP(4, 1) / s.NM) * std::sqrt(s.NM);
+  for (int i = 0; i < 20; ++i) {
+    s.TIME += s.DTM;
+    collide(s);
+  }
+  EXPECT_GT(s.TOTCOL, 5000);
+  EXPECT_NEAR(kinetic_energy(s) / e0, 1.0, 1e-5);
+  for (int i = 1; i <= 3; ++i) EXPECT_NEAR((momentum(i) - p0[i - 1]) / scale, 0.0, 1e-4);
+}
+
+}  // namespace
+}  // namespace qmxv
