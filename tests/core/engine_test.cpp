@@ -213,3 +213,93 @@ TEST(CollideEquilibrium, CollisionsConserveMomentumAndEnergy) {
 
 }  // namespace
 }  // namespace qmxv
+
+namespace qmxv {
+namespace {
+
+struct MoveCase {
+  const char* name;
+  int side, code;          // the side whose code is set, and the code
+  float x, y, z, u, v, w;  // start [scaled m] and velocity [m/s]
+  float vwall;
+  bool removed;
+  float ex, ey, ez, eu, ev, ew;  // expected end point and velocity (when kept)
+};
+
+// One molecule moved over 1e-3 scaled s in the 10 x 10 x 10 scaled argon
+// box (divisions 1 wide), against each side condition.
+TEST(MoveOneMolecule, SideConditionsActAsTheirCodesSay) {
+  const float e = 1.0e-5f;
+  const MoveCase cases[] = {
+      {"symmetry at min x", 1, 2, 0.05f, 5, 5, -100, 0, 0, 0, false, e, 5, 5, 100, 0, 0},
+      {"symmetry at max x", 2, 2, 9.95f, 5, 5, 100, 0, 0, 0, false, 10 - e, 5, 5, -100, 0, 0},
+      {"symmetry at min y", 3, 2, 5, 0.05f, 5, 0, -100, 0, 0, false, 5, e, 5, 0, 100, 0},
+      {"symmetry at max y", 4, 2, 5, 9.95f, 5, 0, 100, 0, 0, false, 5, 10 - e, 5, 0, -100, 0},
+      {"symmetry at min z", 5, 2, 5, 5, 0.05f, 0, 0, -100, 0, false, 5, 5, e, 0, 0, 100},
+      {"symmetry at max z", 6, 2, 5, 5, 9.95f, 0, 0, 100, 0, false, 5, 5, 10 - e, 0, 0, -100},
+      {"periodic min x", 1, 5, 0.05f, 5, 5, -100, 0, 0, 0, false, 10 - e, 5, 5, -100, 0, 0},
+      {"periodic max x", 2, 5, 9.95f, 5, 5, 100, 0, 0, 0, false, e, 5, 5, 100, 0, 0},
+      {"stream at min x", 1, 3, 0.05f, 5, 5, -100, 0, 0, 0, true, 0, 0, 0, 0, 0, 0},
+      {"vacuum at max y", 4, 4, 5, 9.95f, 5, 0, 100, 0, 0, true, 0, 0, 0, 0, 0, 0},
+      {"stream at max z", 6, 3, 5, 5, 9.95f, 0, 0, 100, 0, true, 0, 0, 0, 0, 0, 0},
+      // Wall moving at 50 m/s from x = 0 over the step: met at x = 0.0333
+      // after two thirds of it, then u' = 2 Vw - u = 200 for the last third.
+      {"moving wall", 1, 7, 0.1f, 5, 5, -100, 0, 0, 50, false, 0.1f, 5, 5, 200, 0, 0},
+      {"interior", 1, 2, 5, 5, 5, 100, -200, 300, 0, false, 5.1f, 4.8f, 5.3f, 100, -200, 300},
+  };
+  for (const MoveCase& k : cases) {
+    SCOPED_TRACE(k.name);
+    support::TempDir dir;
+    State s;
+    argon_box(s, dir.path());  // a fresh box for each case
+    for (int side = 1; side <= 6; ++side) s.IB(side) = 2;
+    s.IB(k.side) = k.code;
+    s.VWALL = k.vwall;
+    int n = 1, c = s.IP(2, 1);
+    s.PP(1, n) = k.x;
+    s.PP(2, n) = k.y;
+    s.PP(3, n) = k.z;
+    s.PV(1, n) = k.u;
+    s.PV(2, n) = k.v;
+    s.PV(3, n) = k.w;
+    s.PTIM(n) = 1.0e-3;  // the molecule's time after its advance
+    const int nm = s.NM;
+    float t_rem = 0;
+    const int status = move_molecule(s, n, c, 1.0e-3f, t_rem);
+    if (k.removed) {
+      EXPECT_EQ(status, -1);
+      EXPECT_EQ(s.NM, nm - 1);
+      EXPECT_EQ(s.TOTREM, 1.0);
+      EXPECT_EQ(n, 0);  // slot 1 now holds the former last molecule
+      continue;
+    }
+    ASSERT_EQ(status, 1);
+    EXPECT_NEAR(s.PP(1, 1), k.ex, 2e-4f);
+    EXPECT_NEAR(s.PP(2, 1), k.ey, 2e-4f);
+    EXPECT_NEAR(s.PP(3, 1), k.ez, 2e-4f);
+    EXPECT_FLOAT_EQ(s.PV(1, 1), k.eu);
+    EXPECT_FLOAT_EQ(s.PV(2, 1), k.ev);
+    EXPECT_FLOAT_EQ(s.PV(3, 1), k.ew);
+    EXPECT_EQ(s.IP(2, 1), c);
+    EXPECT_EQ(check_index(s), 0);
+  }
+}
+
+// A displacement never spans a division: a fast molecule gives up time.
+TEST(MoveOneMolecule, FastMoleculeStopsShortOfOneDivisionWidth) {
+  support::TempDir dir;
+  State s;
+  argon_box(s, dir.path());
+  int n = 1, c = s.IP(2, 1);
+  s.PP(1, n) = 2.5f;
+  s.PV(1, n) = 5000.0f;  // 5 division widths in 1e-3
+  s.PV(2, n) = s.PV(3, n) = 0.0f;
+  float t_rem = 0;
+  ASSERT_EQ(move_molecule(s, n, c, 1.0e-3f, t_rem), 1);
+  EXPECT_LT(s.PP(1, 1) - 2.5f, s.DDX);
+  EXPECT_GT(s.PP(1, 1) - 2.5f, 0.99f * s.DDX);
+  EXPECT_NEAR(t_rem, 0.8e-3f, 1e-6f);
+}
+
+}  // namespace
+}  // namespace qmxv
