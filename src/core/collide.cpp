@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <new>
+#include <string>
 
 #include "core/chemistry.h"
 #include "core/indexing.h"
@@ -63,30 +64,19 @@ int sub_index(float x, float lo, float scale, int ns) {
 
 int sub_number(int ix, int iy, int iz, int ns) { return ix + ns * ((iy - 1) + ns * (iz - 1)); }
 
-void ensure_ips(State& s, int n) {
-  if (n <= s.MNIPS) return;
-  s.IPS.clear();
+// Grows a sub-cell array to hold n entries of two integers: released and
+// allocated anew (its contents are rebuilt per cell), capacity kept in cap.
+void ensure_capacity(State& s, FArray2<int>& a, int& cap, int n, const char* name) {
+  if (n <= cap) return;
+  a.clear();
   try {
-    s.IPS.allocate(2, n);
+    a.allocate(2, n);
   } catch (const std::bad_alloc&) {
-    s.DIAG.line("PROGRAM COULD NOT ALLOCATE IPS");
+    s.DIAG.write("PROGRAM COULD NOT ALLOCATE", name);
     throw;
   }
-  s.MNIPS = n;
-  s.DIAG.write("IPS extended to", n);
-}
-
-void ensure_isch(State& s, int n) {
-  if (n <= s.MNSUBC) return;
-  s.ISCH.clear();
-  try {
-    s.ISCH.allocate(2, n);
-  } catch (const std::bad_alloc&) {
-    s.DIAG.line("PROGRAM COULD NOT ALLOCATE ISCH");
-    throw;
-  }
-  s.MNSUBC = n;
-  s.DIAG.write("ISCH extended to", n);
+  cap = n;
+  s.DIAG.write(std::string(name) + " extended to", n);
 }
 
 // Sets up the sub-cells of cell c: IPS(1, k) the sub-cell of list position
@@ -95,7 +85,7 @@ void ensure_isch(State& s, int n) {
 SubCells setup_subcells(State& s, int c, const CellList& cl) {
   SubCells sc;
   if (cl.n < 2) return sc;
-  ensure_ips(s, cl.n);
+  ensure_capacity(s, s.IPS, s.MNIPS, cl.n, "IPS");
   sc.ns = static_cast<int>(std::pow(static_cast<float>(cl.n) / s.CELL(kCellFill, c), 0.33333f));
   if (sc.ns < 2) {
     sc.ns = 1;
@@ -103,7 +93,7 @@ SubCells setup_subcells(State& s, int c, const CellList& cl) {
   }
   const int ns = sc.ns;
   const int nsub = ns * ns * ns;
-  ensure_isch(s, nsub);
+  ensure_capacity(s, s.ISCH, s.MNSUBC, nsub, "ISCH");
   for (int a = 0; a < 3; ++a) {
     const float lo = s.CELL(kCellXLo + 2 * a, c), hi = s.CELL(kCellXHi + 2 * a, c);
     sc.lo[a] = lo;

@@ -60,6 +60,17 @@ void get(std::ifstream& in, T& v) {
   in.read(reinterpret_cast<char*>(&v), sizeof v);
 }
 
+// One molecule's record of the scratch file, in a fixed order: position,
+// velocity and rotational energy, index rows, own time, vibrational levels.
+template <typename Stream, typename Io>
+void molecule_record(State& s, Stream& f, int n, Io io) {
+  for (int i = 1; i <= 3; ++i) io(f, s.PP(i, n));
+  for (int i = 1; i <= s.NMOLC; ++i) io(f, s.PV(i, n));
+  for (int i = 1; i <= s.NIPR; ++i) io(f, s.IP(i, n));
+  io(f, s.PTIM(n));
+  for (int k = 1; k <= s.MMVM; ++k) io(f, s.IPVIB(k, n));
+}
+
 [[noreturn]] void extend_failed(State& s, const std::string& what) {
   s.DIAG.line(what);
   throw UserError(what, kExitBadData, "Molecule Store");
@@ -132,13 +143,8 @@ void extend_molecules(State& s, float f) {
       extend_failed(s, "PROGRAM COULD NOT ALLOCATE SPACE FOR EXTEND_MNM: cannot create " +
                            mol_file.string() + " for the molecules (the store is unchanged)");
     s.DIAG.line("Start write to temporary disk storage");
-    for (int n = 1; n <= old_mnm; ++n) {
-      for (int i = 1; i <= 3; ++i) put(out, s.PP(i, n));
-      for (int i = 1; i <= s.NMOLC; ++i) put(out, s.PV(i, n));
-      for (int i = 1; i <= s.NIPR; ++i) put(out, s.IP(i, n));
-      put(out, s.PTIM(n));
-      for (int k = 1; k <= s.MMVM; ++k) put(out, s.IPVIB(k, n));
-    }
+    for (int n = 1; n <= old_mnm; ++n)
+      molecule_record(s, out, n, [](std::ofstream& f, const auto& v) { put(f, v); });
     if (s.IINDEX == 1)
       for (int k = 1; k <= old_nir; ++k) put(outi, s.IR(k));
     out.close();
@@ -166,13 +172,8 @@ void extend_molecules(State& s, float f) {
     std::ifstream in(mol_file, std::ios::binary);
     std::ifstream ini;
     if (s.IINDEX == 1) ini.open(ind_file, std::ios::binary);
-    for (int n = 1; n <= old_mnm; ++n) {
-      for (int i = 1; i <= 3; ++i) get(in, s.PP(i, n));
-      for (int i = 1; i <= s.NMOLC; ++i) get(in, s.PV(i, n));
-      for (int i = 1; i <= s.NIPR; ++i) get(in, s.IP(i, n));
-      get(in, s.PTIM(n));
-      for (int k = 1; k <= s.MMVM; ++k) get(in, s.IPVIB(k, n));
-    }
+    for (int n = 1; n <= old_mnm; ++n)
+      molecule_record(s, in, n, [](std::ifstream& f, auto& v) { get(f, v); });
     if (s.IINDEX == 1)
       for (int k = 1; k <= old_nir; ++k) get(ini, s.IR(k));
     if (!in || (s.IINDEX == 1 && !ini))
