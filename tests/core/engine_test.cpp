@@ -16,6 +16,7 @@
 #include "data/read_surface.h"
 #include "geometry/cells.h"
 #include "geometry/grid_setup.h"
+#include "geometry/locate.h"
 #include "run/state.h"
 #include "support/files.h"
 #include "ui/scripted/scripted_toolkit.h"
@@ -299,6 +300,92 @@ TEST(MoveOneMolecule, FastMoleculeStopsShortOfOneDivisionWidth) {
   EXPECT_LT(s.PP(1, 1) - 2.5f, s.DDX);
   EXPECT_GT(s.PP(1, 1) - 2.5f, 0.99f * s.DDX);
   EXPECT_NEAR(t_rem, 0.8e-3f, 1e-6f);
+}
+
+}  // namespace
+}  // namespace qmxv
+
+namespace qmxv {
+namespace {
+
+// Marks every element of the divisions lo..hi along x, y and z of
+// the argon box (one element per division) as holding no flow, as the inside of a body would.
+void block_divisions(State& s, int lo, int hi) {
+  for (int i = lo; i <= hi; ++i)
+    for (int j = lo; j <= hi; ++j)
+      for (int k = lo; k <= hi; ++k) s.IELCELL(k, j, i, 1, 1, 1) = -1;
+}
+
+// An end point in no cell is nudged out by the smallest offsets that
+// work; one deep inside a blocked region cannot be and is removed and
+// counted in NROUND.
+TEST(MoveOneMolecule, NudgeFindsTheNearestOpenCellOrCountsTheMoleculeLost) {
+  const struct {
+    const char* name;
+    int lo, hi;  // blocked divisions
+    bool lost;
+  } cases[] = {{"just inside one blocked element", 6, 6, false},
+               {"deep inside a blocked block", 5, 7, true}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    support::TempDir dir;
+    State s;
+    argon_box(s, dir.path());
+    block_divisions(s, k.lo, k.hi);
+    int n = 1, c = s.IP(2, 1);
+    // From x = 4.9 to 5.02 (0.02 into division 6) at mid y and z.
+    s.PP(1, n) = 4.9f;
+    s.PP(2, n) = s.PP(3, n) = 5.5f;
+    s.PV(1, n) = 120.0f;
+    s.PV(2, n) = s.PV(3, n) = 0.0f;
+    const int nm = s.NM;
+    float t_rem = 0;
+    const int status = move_molecule(s, n, c, 1.0e-3f, t_rem);
+    if (k.lost) {
+      EXPECT_EQ(status, -1);
+      EXPECT_EQ(s.NROUND, 1);
+      EXPECT_EQ(s.NM, nm - 1);
+      EXPECT_EQ(s.TOTREM, 0.0);  // not a boundary removal
+      continue;
+    }
+    ASSERT_EQ(status, 1);
+    EXPECT_EQ(s.NROUND, 0);
+    EXPECT_LT(s.PP(1, 1), 5.0f);               // out of the blocked element
+    EXPECT_GT(s.PP(1, 1), 5.02f - 0.2f);       // by a small nudge
+    EXPECT_NEAR(s.PP(2, 1), 5.5f, 0.2f);
+    EXPECT_EQ(s.IP(2, 1), locate_cell(s, s.PP(1, 1), s.PP(2, 1), s.PP(3, 1)));
+    EXPECT_EQ(check_index(s), 0);
+  }
+}
+
+// A pass that removes the first molecule moves the last one, which takes
+// its slot, in the same pass: every molecule moves exactly once.
+TEST(MoveMolecules, RemovalInThePassMovesTheMoleculeThatFillsTheSlot) {
+  support::TempDir dir;
+  State s;
+  argon_box(s, dir.path());
+  s.IB(6) = 4;  // vacuum at max z
+  const int nm = s.NM;
+  s.TIME = s.DTM;
+  const float w = 0.5f * s.DDZ / static_cast<float>(s.DTM);
+  for (int n = 1; n <= nm; ++n) {
+    s.PV(1, n) = s.PV(2, n) = s.PV(3, n) = 0.0f;
+    s.PTIM(n) = 0.0;
+  }
+  for (int n : {1, nm}) {
+    s.PP(3, n) = 9.8f;
+    s.PV(3, n) = w;
+    remove_from_cell(s, s.IP(2, n), n);
+    s.IP(2, n) = locate_cell(s, s.PP(1, n), s.PP(2, n), s.PP(3, n));
+    add_to_cell(s, s.IP(2, n), n);
+  }
+  ui::ScriptedToolkit ui;
+  move_molecules(s, ui);
+  EXPECT_EQ(s.NM, nm - 2);
+  EXPECT_EQ(s.TOTREM, 2.0);
+  EXPECT_EQ(s.TOTMOV, static_cast<double>(nm));
+  for (int n = 1; n <= s.NM; ++n) ASSERT_DOUBLE_EQ(s.PTIM(n), s.DTM) << "molecule " << n;
+  EXPECT_EQ(check_index(s), 0);
 }
 
 }  // namespace
