@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/flow_state.h"
 #include "core/indexing.h"
 #include "core/molecules.h"
+#include "core/reflect.h"
 #include "core/thermal.h"
 #include "geometry/locate.h"
+#include "geometry/triangles.h"
 #include "run/constants.h"
 #include "run/state.h"
 
@@ -32,18 +35,36 @@ float normal_speed_ratio(State& s, const float* rec) {
   }
 }
 
-// True when the point lies on the body side of a triangle plane of its
-// division while its element is cut by a surface.
+// True when the point, in an element cut by a surface, lies on the body side
+// of it. Testing every triangle plane of the division would reject points
+// just outside a convex edge or corner (they lie behind the plane of the
+// neighbouring face); instead the nearest plane among the triangles whose
+// projection contains the point decides, and when no projection contains it,
+// the triangle with the nearest centroid.
 bool inside_body(State& s, float x, float y, float z) {
   const int code = s.JDIV(1, s.IDZ, s.IDY, s.IDX);
   if (code >= 0 || s.IELVOL(-code, s.IEZ, s.IEY, s.IEX) >= 1000) return false;
   const int count = s.ISDIV(1, -code), before = s.ISDIV(2, -code);
+  double nearest = std::numeric_limits<double>::infinity(), side = 1.0;
+  double nearest_centroid = std::numeric_limits<double>::infinity(), centroid_side = 1.0;
   for (int k = 1; k <= count; ++k) {
     const int t = s.ISTOT(before + k);
-    if (s.TRI(kTriNx, t) * x + s.TRI(kTriNy, t) * y + s.TRI(kTriNz, t) * z + s.TRI(kTriD, t) < 0.0f)
-      return true;
+    const double d = plane_value(s, t, x, y, z);
+    if (inside_triangle(s, t, s.ITRIAX(t), x, y, z, 1.0e-12)) {
+      if (std::fabs(d) < nearest) {
+        nearest = std::fabs(d);
+        side = d;
+      }
+    } else {
+      const double cx = x - s.TRI(kTriCx, t), cy = y - s.TRI(kTriCy, t), cz = z - s.TRI(kTriCz, t);
+      const double r2 = cx * cx + cy * cy + cz * cz;
+      if (r2 < nearest_centroid) {
+        nearest_centroid = r2;
+        centroid_side = d;
+      }
+    }
   }
-  return false;
+  return (nearest < std::numeric_limits<double>::infinity() ? side : centroid_side) < 0.0;
 }
 
 // The steps every entering molecule shares once its position p and velocity
@@ -89,9 +110,9 @@ void face_velocity(State& s, int K, const float* rec, const float stream[3], flo
 
 void enter_at_faces(State& s) {
   const bool split = s.ISEP == 1;
-  // Divisions beyond NSEP in x belong to the secondary stream (XSEP / DDX
-  // rounded, halves away from zero).
-  const int nsep = split ? static_cast<int>(std::lround(s.XSEP / s.DDX)) : 0;
+  // Divisions beyond NSEP in x belong to the secondary stream: the number of
+  // divisions between XMIN and XSEP, rounded (halves away from zero).
+  const int nsep = split ? static_cast<int>(std::lround((s.XSEP - s.XMIN) / s.DDX)) : 0;
   if (s.BREENT.extent(2) != s.MSP) s.BREENT.allocate(2, s.MSP);
   for (int K = 1; K <= 6; ++K) {
     const int code = s.IB(K);
@@ -119,7 +140,7 @@ void enter_at_faces(State& s) {
           // A constant-pressure pair with a secondary stream re-enters as
           // many molecules as have left through its face (net of those that
           // crossed the separation boundary).
-          if (split && s.IB(1) == 6 && K <= 2) {
+          if (split && s.IB(1) == 6 && K <= 2 && code == 6) {
             const double left = s.BLEAVE(K, L);
             const double net = K == 1 ? s.XSEPNET(L) : -s.XSEPNET(L);
             count = static_cast<int>(left + net - s.BREENT(K, L));
@@ -151,22 +172,6 @@ void point_on_triangle(State& s, int t, float p[3]) {
   for (int i = 0; i < 3; ++i) p[i] = C[i] + r1 * ((A[i] + r2 * (B[i] - A[i])) - C[i]);
 }
 
-// The velocity (normal, along t1, along t2) of triangle t returned to the
-// x, y, z axes, with t1 = (0, n_z, -n_y)/s and t2 = n x t1, s = sqrt(n_y^2 + n_z^2).
-void to_global(const State& s, int t, float un, float t1, float t2, float v[3]) {
-  const float nx = s.TRI(kTriNx, t), ny = s.TRI(kTriNy, t), nz = s.TRI(kTriNz, t);
-  const float st = std::sqrt(ny * ny + nz * nz);
-  if (st > 1.0e-6f) {
-    v[0] = un * nx - st * t2;
-    v[1] = un * ny + (t1 * nz + nx * ny * t2) / st;
-    v[2] = un * nz + (nx * nz * t2 - t1 * ny) / st;
-  } else {
-    v[0] = un * nx;
-    v[1] = t1;
-    v[2] = t2;
-  }
-}
-
 void enter_at_triangles(State& s) {
   for (int e = 1; e <= s.NFTRI; ++e) {
     const int t = s.IENTT(e);
@@ -182,24 +187,11 @@ void enter_at_triangles(State& s) {
         const float un = normal_speed_ratio(s, rec) * cm;
         const ThermalPair tp = thermal_pair(s);
         float v[3];
-        to_global(s, t, un, tp.u * cm + s.ENTVL(2, e), tp.v * cm + s.ENTVL(3, e), v);
+        to_global(s, t, {un, tp.u * cm + s.ENTVL(2, e), tp.v * cm + s.ENTVL(3, e)}, v);
         finish_entry(s, L, s.ENTV(4, e), p, v);
       }
     }
   }
-}
-
-// The temperature of outgassing solid triangle k: its wall temperature, or
-// on an adiabatic wall the temperature of the energy it has received,
-// 2E/(kD), not below its minimum.
-float outgas_temperature(const State& s, int k) {
-  if (s.TSURF(k) > 0.0f) return s.TSURF(k);
-  float T = -s.TSURF(k);
-  if (!s.STEMP.empty() && s.STEMP(1, k) > 0.0) {
-    const float tw = static_cast<float>(2.0 * s.STEMP(2, k) / (BOLTZ * s.STEMP(1, k)));
-    T = std::max(T, tw);
-  }
-  return T;
 }
 
 void outgas(State& s) {
@@ -211,10 +203,11 @@ void outgas(State& s) {
       const float a = s.DTM * s.FOUT(L, k) + s.FOUTR(L, k);
       const int count = static_cast<int>(a);
       s.FOUTR(L, k) = a - static_cast<float>(count);
-      if (count == 0) continue;
-      const float T = outgas_temperature(s, k);
-      const float cw = std::sqrt(BOLTZ2 * T / s.SP(4, L));
       for (int i = 0; i < count; ++i) {
+        // An adiabatic wall outgasses at the temperature of the energy it
+        // has received (no incident energy is added here).
+        const float T = s.TSURF(k) > 0.0f ? s.TSURF(k) : adiabatic_wall_temperature(s, k, L);
+        const float cw = std::sqrt(BOLTZ2 * T / s.SP(4, L));
         float p[3];
         point_on_triangle(s, t, p);
         // The normal speed of molecules effusing from a wall at rest, with
@@ -222,7 +215,7 @@ void outgas(State& s) {
         const float un = std::sqrt(-std::log(s.RF())) * cw;
         const ThermalPair tp = thermal_pair(s);
         float v[3];
-        to_global(s, t, un, tp.u * cw, tp.v * cw, v);
+        to_global(s, t, {un, tp.u * cw, tp.v * cw}, v);
         finish_entry(s, L, T, p, v);
       }
     }

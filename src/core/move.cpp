@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "core/indexing.h"
 #include "core/molecules.h"
+#include "core/reflect.h"
+#include "geometry/crossing.h"
 #include "geometry/locate.h"
 #include "run/state.h"
 #include "ui/toolkit.h"
@@ -177,10 +180,6 @@ void moving_wall_check(const State& s, double t_end, float dt, float t_rem, floa
   t.x = contact + (1.0f - f) * t.u * dt;
 }
 
-// The first triangle the path meets and its fraction: triangle hits come
-// with the surface-interaction issue; until then no path meets a triangle.
-float first_surface_hit(State&, int&, const Trial&) { return 1.1f; }
-
 // The nudge of a point that lies in no cell: up to 100 attempts, the k-th
 // displaced by (2 RF - 1) k 0.005 D_e from the original point in each
 // direction; a point that leaves the inside of the box ends the search.
@@ -198,11 +197,136 @@ int nudge(State& s, float& x, float& y, float& z) {
   return cell;
 }
 
-int move_one(State& s, const Box& b, int& n, int& c, float dt, float& t_rem) {
+// A division of the grid by its three indices.
+struct Division {
+  int x, y, z;
+  bool operator==(const Division& o) const { return x == o.x && y == o.y && z == o.z; }
+};
+
+// The triangles a path can meet are tested once each per move: a stamp per
+// triangle marks those already tested in this move.
+struct TestedTriangles {
+  std::vector<unsigned> stamp;
+  unsigned current = 0;
+  void start(int ntri) {
+    if (stamp.size() != static_cast<std::size_t>(ntri) + 1) {
+      stamp.assign(static_cast<std::size_t>(ntri) + 1, 0u);
+      current = 0;
+    }
+    if (++current == 0) {  // the counter wrapped: forget every old mark
+      std::fill(stamp.begin(), stamp.end(), 0u);
+      current = 1;
+    }
+  }
+  bool first_time(int t) {
+    if (stamp[static_cast<std::size_t>(t)] == current) return false;
+    stamp[static_cast<std::size_t>(t)] = current;
+    return true;
+  }
+};
+
+// The triangles of the surface division with code `code` (< 0) that the path
+// from p0 along the displacement meets from the flow side (u.n <= 0): the
+// smallest fraction wins, the first tested on a tie.
+void test_division_triangles(const State& s, int code, const float p0[3], const Trial& t,
+                             TestedTriangles* tested, double& smin, int& hit) {
+  const int e = -code;
+  const int count = s.ISDIV(1, e), before = s.ISDIV(2, e);
+  for (int k = 1; k <= count; ++k) {
+    const int tri = s.ISTOT(before + k);
+    if (tested && !tested->first_time(tri)) continue;
+    const float un = t.u * s.TRI(kTriNx, tri) + t.v * s.TRI(kTriNy, tri) + t.w * s.TRI(kTriNz, tri);
+    if (un > 0.0f) continue;  // moving away from the flow side: passes through
+    const double f = segment_crossing(s, tri, p0[0], p0[1], p0[2], t.dx, t.dy, t.dz);
+    if (f < smin) {
+      smin = f;
+      hit = tri;
+    }
+  }
+}
+
+// The divisions a path from division a to division b can cross: a, b and,
+// when two or three indices change, every division formed from a mix of the
+// start and end indices (a displacement is shorter than a division width).
+int divisions_crossed(const Division& a, const Division& b, Division out[8]) {
+  int n = 0;
+  auto add = [&](const Division& d) {
+    for (int i = 0; i < n; ++i)
+      if (out[i] == d) return;
+    out[n++] = d;
+  };
+  add(a);
+  add(b);
+  const int xs[2] = {a.x, b.x}, ys[2] = {a.y, b.y}, zs[2] = {a.z, b.z};
+  for (int i = 0; i < 2; ++i)
+    for (int j = 0; j < 2; ++j)
+      for (int k = 0; k < 2; ++k) add({xs[i], ys[j], zs[k]});
+  return n;
+}
+
+// The first triangle the path meets, over the divisions it can cross, with
+// its fraction of the displacement; 0 and 1.1 when it meets none.
+int first_surface_hit(State& s, TestedTriangles& tested, const Division& from, const Division& to,
+                      const float p0[3], const Trial& t, double& smin) {
+  smin = 1.1;
+  int hit = 0;
+  if (from == to) {
+    test_division_triangles(s, s.JDIV(1, from.z, from.y, from.x), p0, t, nullptr, smin, hit);
+    return hit;
+  }
+  Division d[8];
+  const int nd = divisions_crossed(from, to, d);
+  int minlev = 1;
+  for (int i = 0; i < nd; ++i) minlev = std::min(minlev, s.JDIV(1, d[i].z, d[i].y, d[i].x));
+  if (minlev >= 1) return 0;
+  tested.start(s.NTRI);
+  for (int i = 0; i < nd; ++i) {
+    const int code = s.JDIV(1, d[i].z, d[i].y, d[i].x);
+    if (code < 0) test_division_triangles(s, code, p0, t, &tested, smin, hit);
+  }
+  return hit;
+}
+
+// The molecule's end point (x, y, z) to its cell — within division `in` when
+// given, else by the full point location — nudged when it lies in no cell.
+// Stores the position and the cell, keeps the continuous index current and
+// counts a crossing of the separation plane. Returns 1, or -1 when no cell
+// could be found (the molecule is removed and counted in NROUND).
+int settle(State& s, const Box& b, int& n, int& c, const Division* in, float x, float y, float z,
+           float x0, int L, float& t_rem) {
+  int cell = in ? cell_in_division(s, b, in->x, in->y, in->z, x, y, z)
+                : cell_in_division(s, b, scaled_index(s.NDIVX, x, b.xlo, b.fdx),
+                                   scaled_index(s.NDIVY, y, b.ylo, b.fdy),
+                                   scaled_index(s.NDIVZ, z, b.zlo, b.fdz), x, y, z);
+  if (cell < 0) cell = nudge(s, x, y, z);
+  if (cell < 0) {
+    remove_molecule(s, n, c);
+    s.NROUND += 1;
+    t_rem = 0.0f;
+    return -1;
+  }
+  s.PP(1, n) = x;
+  s.PP(2, n) = y;
+  s.PP(3, n) = z;
+  if (cell != c) {
+    if (s.IINDEX == 1) remove_from_cell(s, c, n);
+    s.IP(2, n) = cell;
+    if (s.IINDEX == 1) add_to_cell(s, cell, n);
+    c = cell;
+  }
+  if (s.IB(1) == 6 && s.ISEP == 1) {
+    if (x0 < s.XSEP && x > s.XSEP) s.XSEPNET(L) += 1.0;
+    if (x0 > s.XSEP && x < s.XSEP) s.XSEPNET(L) -= 1.0;
+  }
+  return 1;
+}
+
+int move_one(State& s, const Box& b, TestedTriangles& tested, int& n, int& c, float dt,
+             float& t_rem) {
   const float x0 = s.PP(1, n), y0 = s.PP(2, n), z0 = s.PP(3, n);
-  const int ix = scaled_index(s.NDIVX, x0 + kEps, b.xlo, b.fdx);
-  const int iy = scaled_index(s.NDIVY, y0 + kEps, b.ylo, b.fdy);
-  const int iz = scaled_index(s.NDIVZ, z0 + kEps, b.zlo, b.fdz);
+  const Division from{scaled_index(s.NDIVX, x0 + kEps, b.xlo, b.fdx),
+                      scaled_index(s.NDIVY, y0 + kEps, b.ylo, b.fdy),
+                      scaled_index(s.NDIVZ, z0 + kEps, b.zlo, b.fdz)};
 
   // The displacement stays below one division width in every direction.
   Trial t{};
@@ -220,23 +344,60 @@ int move_one(State& s, const Box& b, int& n, int& c, float dt, float& t_rem) {
   t.x = x0 + t.dx;
   t.y = y0 + t.dy;
   t.z = z0 + t.dz;
-  const int jx = scaled_index(s.NDIVX, t.x + kEps, b.xlo, b.fdx);
-  const int jy = scaled_index(s.NDIVY, t.y + kEps, b.ylo, b.fdy);
-  const int jz = scaled_index(s.NDIVZ, t.z + kEps, b.zlo, b.fdz);
-  t.idx = ix;
+  const Division to{scaled_index(s.NDIVX, t.x + kEps, b.xlo, b.fdx),
+                    scaled_index(s.NDIVY, t.y + kEps, b.ylo, b.fdy),
+                    scaled_index(s.NDIVZ, t.z + kEps, b.zlo, b.fdz)};
+  t.idx = from.x;
 
   Path path = Path::FreeDivision;
-  if (jx == ix && jy == iy && jz == iz) {
-    if (s.JDIV(1, iz, iy, ix) < 0) path = Path::SurfaceDivision;
+  if (to == from) {
+    if (s.JDIV(1, from.z, from.y, from.x) < 0) path = Path::SurfaceDivision;
   } else {
     path = Path::DivisionChange;
   }
+  const int L = s.species(n);
+
   if (path != Path::FreeDivision) {
-    int tri = 0;
-    (void)first_surface_hit(s, tri, t);
+    const float p0[3] = {x0, y0, z0};
+    double smin = 1.1;
+    const int tri = first_surface_hit(s, tested, from, to, p0, t, smin);
+    if (tri > 0 && smin <= 1.01) {
+      s.TOTREF += 1.0;
+      // Back off from the impact point along the path, so that the molecule
+      // stays on the flow side whatever the rounding: within a division by
+      // a tenth of an element diagonal more.
+      double back;
+      if (path == Path::SurfaceDivision) {
+        const double len = std::sqrt(static_cast<double>(t.dx) * t.dx +
+                                     static_cast<double>(t.dy) * t.dy +
+                                     static_cast<double>(t.dz) * t.dz);
+        back = smin - 0.01 - 0.1 * s.EDIAG / len;
+      } else {
+        back = smin - 0.015;
+      }
+      const float x = static_cast<float>(x0 + back * t.dx);
+      const float y = static_cast<float>(y0 + back * t.dy);
+      const float z = static_cast<float>(z0 + back * t.dz);
+      s.PP(1, n) = x;
+      s.PP(2, n) = y;
+      s.PP(3, n) = z;
+      const double t_hit = s.MNSR > 0 ? s.PTIM(n) - (1.0 - back) * dt : s.PTIM(n);
+      int status = 1;
+      reflect_molecule(s, n, tri, c, status, x, y, z, t_hit);
+      if (status == -1) {
+        t_rem = 0.0f;
+        return -1;
+      }
+      // A back-off that stays in the start division is located within it;
+      // one that lands elsewhere, or any after a division change, in full.
+      const Division at{scaled_index(s.NDIVX, x, b.xlo, b.fdx),
+                        scaled_index(s.NDIVY, y, b.ylo, b.fdy),
+                        scaled_index(s.NDIVZ, z, b.zlo, b.fdz)};
+      const bool within = path == Path::SurfaceDivision && at == from;
+      return settle(s, b, n, c, within ? &from : nullptr, x, y, z, x0, L, t_rem);
+    }
   }
 
-  const int L = s.species(n);
   float f = boundary_check(s, b, L, t);
   if (s.IB(1) == 7 && f >= 0.0f) moving_wall_check(s, s.PTIM(n), dt, t_rem, x0, t, f);
   if (f < 0.0f) {
@@ -250,49 +411,25 @@ int move_one(State& s, const Box& b, int& n, int& c, float dt, float& t_rem) {
     t.y = y0 + f * t.dy;
     t.z = z0 + f * t.dz;
   }
-  int cell;
-  if (path == Path::DivisionChange) {
-    cell = cell_in_division(s, b, scaled_index(s.NDIVX, t.x, b.xlo, b.fdx),
-                            scaled_index(s.NDIVY, t.y, b.ylo, b.fdy),
-                            scaled_index(s.NDIVZ, t.z, b.zlo, b.fdz), t.x, t.y, t.z);
-  } else {
-    cell = cell_in_division(s, b, t.idx, iy, iz, t.x, t.y, t.z);
-  }
-  if (cell < 0) cell = nudge(s, t.x, t.y, t.z);
-  if (cell < 0) {
-    remove_molecule(s, n, c);
-    s.NROUND += 1;
-    t_rem = 0.0f;
-    return -1;
-  }
-  s.PP(1, n) = t.x;
-  s.PP(2, n) = t.y;
-  s.PP(3, n) = t.z;
   s.PV(1, n) = t.u;
   s.PV(2, n) = t.v;
   s.PV(3, n) = t.w;
-  if (cell != c) {
-    if (s.IINDEX == 1) remove_from_cell(s, c, n);
-    s.IP(2, n) = cell;
-    if (s.IINDEX == 1) add_to_cell(s, cell, n);
-    c = cell;
-  }
-  if (s.IB(1) == 6 && s.ISEP == 1) {
-    if (x0 < s.XSEP && t.x > s.XSEP) s.XSEPNET(L) += 1.0;
-    if (x0 > s.XSEP && t.x < s.XSEP) s.XSEPNET(L) -= 1.0;
-  }
-  return 1;
+  const Division in{t.idx, from.y, from.z};
+  return settle(s, b, n, c, path == Path::DivisionChange ? nullptr : &in, t.x, t.y, t.z, x0, L,
+                t_rem);
 }
 
 }  // namespace
 
 int move_molecule(State& s, int& n, int& c, float dt, float& t_rem) {
-  return move_one(s, box_of(s), n, c, dt, t_rem);
+  TestedTriangles tested;
+  return move_one(s, box_of(s), tested, n, c, dt, t_rem);
 }
 
 void move_molecules(State& s, ui::Toolkit& ui) {
   (void)ui;
   const Box b = box_of(s);
+  TestedTriangles tested;
   for (int n = 1; n <= s.NM; ++n) {
     int c = s.IP(2, n);
     const float tc = s.CELL(13, c);
@@ -301,7 +438,7 @@ void move_molecules(State& s, ui::Toolkit& ui) {
     s.PTIM(n) += dt;
     s.TOTMOV += 1.0;
     float t_rem = 0.0f;
-    move_one(s, b, n, c, dt, t_rem);
+    move_one(s, b, tested, n, c, dt, t_rem);
   }
 }
 

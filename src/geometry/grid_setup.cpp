@@ -34,6 +34,7 @@ void allocate_surface_samples(State& s) {
   s.SSAMP.allocate(6, s.NSTRI, s.MSP);
   s.SFORCE.allocate(6, s.NSURF);
   s.STEMP.allocate(2, s.NSTRI);
+  s.SREAC.allocate(std::max(1, s.MNSR));
 }
 
 void analyse_surface_elements(State& s, SetupProgress& progress) {

@@ -187,6 +187,7 @@ struct GridData {
   FArray3<double> SSAMP;   // (1..6, s, L) per solid triangle s and species L
   FArray2<double> SFORCE;  // (1..6, S) force and moment sums per surface
   FArray2<double> STEMP;   // (1..2, s) degrees of freedom and energy for adiabatic walls
+  FArray1<double> SREAC;   // (J) events of surface reaction J
 };
 
 }  // namespace qmxv

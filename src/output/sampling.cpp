@@ -22,6 +22,10 @@ void reset_sample(State& s) {
   s.NSAMP = 0;
   s.TSAMPSTART = static_cast<float>(s.TIME);
   s.NMSAMPSTART = s.NM;
+  s.SSAMP.fill(0.0);
+  s.SFORCE.fill(0.0);
+  s.STEMP.fill(0.0);
+  s.SREAC.fill(0.0);
 }
 
 void output_step(State& s, ui::Toolkit& ui) {
