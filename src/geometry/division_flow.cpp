@@ -124,9 +124,31 @@ class DivisionFlow {
   }
 
   // Flow elements on the boundary make the divisions without surfaces they
-  // touch (faces, edges, corners) level 1; returns whether any became so.
+  // touch (faces, edges, corners) level 1; so does a cut element through a
+  // face on the division boundary that no surface crosses or touches (the
+  // flow lies beyond it). Without the second rule a division whose every
+  // element is cut — a body filling it, elements as wide as the gap to the
+  // body — would seal the flow outside it from the surfaces. Returns whether
+  // any division became level 1.
   bool seed_levels() {
     bool seeded = false;
+    auto mark = [&](int jx, int jy, int jz) {
+      if (jx < 1 || jx > s_.NDIVX || jy < 1 || jy > s_.NDIVY || jz < 1 || jz > s_.NDIVZ) return;
+      int& level = s_.JDIV(1, jz, jy, jx);
+      if (level == 0) {
+        level = 1;
+        seeded = true;
+      }
+    };
+    each_element([&](int iex, int iey, int iez, std::size_t e) {
+      if (!cut(e)) return;
+      const int k = s_.KSURFEL[e];
+      for (int f = 0; f < 6; ++f) {
+        if (s_.IFACE(f + 1, k) == 1) continue;
+        if (inside(iex + kFaceStep[f][0], iey + kFaceStep[f][1], iez + kFaceStep[f][2])) continue;
+        mark(idx_ + kFaceStep[f][0], idy_ + kFaceStep[f][1], idz_ + kFaceStep[f][2]);
+      }
+    });
     each_element([&](int iex, int iey, int iez, std::size_t e) {
       if (s_.IELCELL[e] != 1) return;
       const int xlo = iex == 1 ? -1 : 0, xhi = iex == s_.NELX ? 1 : 0;
@@ -136,14 +158,7 @@ class DivisionFlow {
         for (int dy = ylo; dy <= yhi; ++dy)
           for (int dx = xlo; dx <= xhi; ++dx) {
             const int jx = idx_ + dx, jy = idy_ + dy, jz = idz_ + dz;
-            if ((dx == 0 && dy == 0 && dz == 0) || jx < 1 || jx > s_.NDIVX || jy < 1 ||
-                jy > s_.NDIVY || jz < 1 || jz > s_.NDIVZ)
-              continue;
-            int& level = s_.JDIV(1, jz, jy, jx);
-            if (level == 0) {
-              level = 1;
-              seeded = true;
-            }
+            if (dx != 0 || dy != 0 || dz != 0) mark(jx, jy, jz);
           }
     });
     return seeded;
