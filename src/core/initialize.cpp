@@ -156,7 +156,9 @@ void face_entry(State& s) {
     const StreamGas g = stream_gas(s, J);
     const float normal[6] = {g.u, -g.u, g.v, -g.v, g.w, -g.w};
     for (int K = 1; K <= 6; ++K) {
-      if (s.IB(K) != 3) continue;
+      // A constant-pressure side re-enters molecules with the stream's flux distribution, so it
+      // needs the same record as a stream side (without a secondary stream it is one).
+      if (s.IB(K) != 3 && s.IB(K) != 6) continue;
       for (int L = 1; L <= s.MSP; ++L) {
         const float vmp = std::sqrt(BOLTZ2 * g.T / s.SP(4, L));
         const float ratio = normal[K - 1] / vmp;

@@ -216,6 +216,8 @@ TEST(EntryFace, StreamSideInfluxAndTheDistributionOfWhatEnters) {
       {"min x without normal drift", 1, 0.0, {3, 2, 4, 2, 4, 5}, 150, -250},
       {"min x with the stream", 1, 2.0, {3, 4, 2, 2, 4, 4}, 150, -250},
       {"max x", 2, 1.0, {4, 3, 2, 4, 4, 2}, -120, 80},
+      // Without a secondary stream a constant-pressure side is a stream side.
+      {"constant-pressure max x", 2, -0.5, {4, 6, 2, 4, 4, 2}, -120, 80},
       {"min y between periodic x sides", 3, 1.5, {5, 5, 3, 4, 2, 4}, -200, 300},
       {"max z", 6, 0.5, {2, 4, 4, 2, 4, 3}, 100, 200},
   };
