@@ -16,21 +16,16 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "core/collide.h"
 #include "core/entry.h"
 #include "core/indexing.h"
-#include "core/initialize.h"
 #include "core/molecules.h"
 #include "core/move.h"
-#include "data/read_gas.h"
-#include "data/read_surface.h"
-#include "geometry/cells.h"
-#include "geometry/grid_setup.h"
 #include "run/state.h"
+#include "support/case_setup.h"
 #include "ui/scripted/scripted_toolkit.h"
 
 namespace {
@@ -92,14 +87,8 @@ std::unique_ptr<State> argon_box(int k) {
   auto s = std::make_unique<State>();
   s->DIR = std::filesystem::temp_directory_path() / "qmxv_bench_engine";
   std::filesystem::create_directories(s->DIR);
-  std::ofstream(s->DIR / "QMXVD.DAT") << kArgonBox;
-  std::ofstream(s->DIR / "QMXSD.DAT") << "0 NSURF\n";
+  qmxv::support::set_up_case(*s, s->DIR, kArgonBox, "0 NSURF\n");
   qmxv::ui::ScriptedToolkit ui;
-  qmxv::read_gas_data(*s, ui);
-  qmxv::read_surface_data(*s);
-  qmxv::setup_grid(*s, ui);
-  qmxv::form_cells(*s, ui);
-  qmxv::initialize_flow(*s, ui);
   // A move (twice the cell step) of a quarter of the mean collision time.
   const float move_step = 0.25f * s->CTSTR * s->SCALE;
   s->DTM = move_step / static_cast<float>(k);

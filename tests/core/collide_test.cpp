@@ -14,14 +14,10 @@
 #include <vector>
 
 #include "core/indexing.h"
-#include "core/initialize.h"
 #include "core/molecules.h"
 #include "core/move.h"
-#include "data/read_gas.h"
-#include "data/read_surface.h"
-#include "geometry/cells.h"
-#include "geometry/grid_setup.h"
 #include "run/state.h"
+#include "support/case_setup.h"
 #include "support/files.h"
 #include "ui/scripted/scripted_toolkit.h"
 
@@ -77,15 +73,7 @@ void make_box(State& s, const BoxGas& g, const fs::path& dir) {
   put(2, 2, 2, 2, 2, 2, g.molecules > 0 ? 1 : 2, 0);
   const double fnum = g.n * kBox * kBox * kBox / std::max(g.molecules, 100);
   put(fnum, 1e-3, 1, 1, 10, 1, 3 * g.molecules / 2 + 100, 4, 4, g.iindex, g.isubc);
-  support::write_file(dir / "QMXVD.DAT", d.str());
-  support::write_file(dir / "QMXSD.DAT", "0\n");
-  s.DIR = dir;
-  ui::ScriptedToolkit ui;
-  read_gas_data(s, ui);
-  read_surface_data(s);
-  setup_grid(s, ui);
-  form_cells(s, ui);
-  initialize_flow(s, ui);
+  support::set_up_case(s, dir, d.str(), "0\n");
 }
 
 // The time-step loop's molecule stages in a closed box: no entry, no sample.

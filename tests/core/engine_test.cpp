@@ -9,15 +9,11 @@
 
 #include "core/collide.h"
 #include "core/indexing.h"
-#include "core/initialize.h"
 #include "core/molecules.h"
 #include "core/move.h"
-#include "data/read_gas.h"
-#include "data/read_surface.h"
-#include "geometry/cells.h"
-#include "geometry/grid_setup.h"
 #include "geometry/locate.h"
 #include "run/state.h"
+#include "support/case_setup.h"
 #include "support/files.h"
 #include "ui/scripted/scripted_toolkit.h"
 
@@ -141,13 +137,7 @@ void argon_box(State& s, const fs::path& dir) {
   const fs::path ex = fs::path(QMXV_SOURCE_DIR) / "examples" / "argon-box";
   fs::copy_file(ex / "QMXVD.DAT", dir / "QMXVD.DAT");
   fs::copy_file(ex / "QMXSD.DAT", dir / "QMXSD.DAT");
-  s.DIR = dir;
-  ui::ScriptedToolkit ui;
-  read_gas_data(s, ui);
-  read_surface_data(s);
-  setup_grid(s, ui);
-  form_cells(s, ui);
-  initialize_flow(s, ui);
+  support::set_up_case(s, dir);
 }
 
 double kinetic_energy(const State& s) {

@@ -17,13 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "core/initialize.h"
 #include "data/data_files.h"
-#include "data/read_gas.h"
-#include "data/read_surface.h"
-#include "geometry/cells.h"
-#include "geometry/grid_setup.h"
 #include "run/state.h"
+#include "support/case_setup.h"
 #include "ui/scripted/scripted_toolkit.h"
 
 namespace qmxv {
@@ -148,15 +144,7 @@ void helium_argon(GasFile& f, double helium) {
 }
 
 void build(State& s, const test::TempDir& dir, const GasFile& gas, const std::string& surface) {
-  test::write_file(dir.path() / "QMXVD.DAT", gas.text());
-  test::write_file(dir.path() / "QMXSD.DAT", surface);
-  s.DIR = dir.path();
-  ui::ScriptedToolkit ui;
-  read_gas_data(s, ui);
-  read_surface_data(s);
-  setup_grid(s, ui);
-  form_cells(s, ui);
-  initialize_flow(s, ui);
+  support::set_up_case(s, dir.path(), gas.text(), surface);
 }
 
 // Builds the case with the FNUM that lets `per_step` simulated molecules in

@@ -10,11 +10,8 @@
 
 #include "core/initialize.h"
 #include "data/data_files.h"
-#include "data/read_gas.h"
-#include "data/read_surface.h"
-#include "geometry/cells.h"
-#include "geometry/grid_setup.h"
 #include "run/state.h"
+#include "support/case_setup.h"
 #include "ui/scripted/scripted_toolkit.h"
 
 namespace qmxv {
@@ -28,15 +25,7 @@ constexpr double kPi = 3.14159265358979;
 
 // Reads the gas file (no surfaces), forms the grid and cells and initializes.
 void initialize(State& s, const test::TempDir& dir, const GasFile& gas) {
-  test::write_file(dir.path() / "QMXVD.DAT", gas.text());
-  test::write_file(dir.path() / "QMXSD.DAT", tagged("0", "NSURF"));
-  s.DIR = dir.path();
-  ui::ScriptedToolkit ui;
-  read_gas_data(s, ui);
-  read_surface_data(s);
-  setup_grid(s, ui);
-  form_cells(s, ui);
-  initialize_flow(s, ui);
+  support::set_up_case(s, dir.path(), gas.text(), tagged("0", "NSURF"));
 }
 
 // Nitrogen (rotating, Z = 5) with argon (monatomic), 70/30.

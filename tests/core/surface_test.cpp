@@ -16,15 +16,11 @@
 #include "core/move.h"
 #include "core/reflect.h"
 #include "data/data_files.h"
-#include "data/read_gas.h"
-#include "data/read_surface.h"
-#include "geometry/cells.h"
-#include "geometry/grid_setup.h"
 #include "geometry/locate.h"
 #include "geometry/triangles.h"
-#include "core/initialize.h"
 #include "output/sampling.h"
 #include "run/state.h"
+#include "support/case_setup.h"
 #include "ui/scripted/scripted_toolkit.h"
 
 namespace qmxv {
@@ -192,15 +188,7 @@ GasFile open_region(const std::string& vfx, const std::string& fnum, int init = 
 }
 
 void build(State& s, const test::TempDir& dir, const GasFile& gas, const std::string& surface) {
-  test::write_file(dir.path() / "QMXVD.DAT", gas.text());
-  test::write_file(dir.path() / "QMXSD.DAT", surface);
-  s.DIR = dir.path();
-  ui::ScriptedToolkit ui;
-  read_gas_data(s, ui);
-  read_surface_data(s);
-  setup_grid(s, ui);
-  form_cells(s, ui);
-  initialize_flow(s, ui);
+  support::set_up_case(s, dir.path(), gas.text(), surface);
 }
 
 // The triangle whose normal is closest to n.
