@@ -1,6 +1,6 @@
 // The quantities initialization derives from the data set and the run totals
 // of the molecule stages: stream constants, species-pair collision data, the
-// entry-flux tables, the per-cell collision clocks and the collision sums.
+// entry-flux tables and the per-cell collision clocks.
 #pragma once
 
 #include "run/farray.h"
@@ -59,11 +59,6 @@ struct FlowData {
   FArray2<double> BLEAVE;   // (1..2, L) leaving through the min-x / max-x constant-pressure face
   FArray1<double> XSEPNET;  // (L) net crossings of x = XSEP towards +x
   FArray2<double> BREENT;   // (1..2, L) molecules re-entered at the min-x / max-x face
-
-  // ---- collision sums of the sample (per cell, per species pair) ----
-  FArray1<double> CCOLL;    // (c) collisions
-  FArray1<double> CSEP;     // (c) sum of the partners' separations [scaled m]
-  FArray2<double> CSPCOLL;  // (L, M) collisions of species pair L, M
 };
 
 }  // namespace qmxv

@@ -56,7 +56,6 @@ void fill_entry_record(float* r, float fraction, float vmp, float ratio) {
 
 void stream_constants(State& s) {
   s.VMP.allocate(s.MSP);
-  s.CSPCOLL.allocate(s.MSP, s.MSP);
   s.BLEAVE.allocate(2, s.MSP);
   s.XSEPNET.allocate(s.MSP);
   double mass = 0, dof = 0;

@@ -23,4 +23,28 @@ void redraw_results(State& s, ui::Toolkit& ui) {
   (void)ui;
 }
 
+void show_forces(State& s, ui::Toolkit& ui) {
+  // Stub until the result panels land (this same results work).
+  (void)s;
+  (void)ui;
+}
+
+void draw_surface_results(State& s, ui::Toolkit& ui) {
+  // Stub until the result panels land (this same results work).
+  (void)s;
+  (void)ui;
+}
+
+void draw_history(State& s, ui::Toolkit& ui) {
+  // Stub until the result panels land (this same results work).
+  (void)s;
+  (void)ui;
+}
+
+void draw_flowfield(State& s, ui::Toolkit& ui) {
+  // Stub until the result panels land (this same results work).
+  (void)s;
+  (void)ui;
+}
+
 }  // namespace qmxv

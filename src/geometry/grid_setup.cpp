@@ -30,13 +30,6 @@ int most_triangles_at_a_point(const State& s) {
   return most;
 }
 
-void allocate_surface_samples(State& s) {
-  s.SSAMP.allocate(6, s.NSTRI, s.MSP);
-  s.SFORCE.allocate(6, s.NSURF);
-  s.STEMP.allocate(2, s.NSTRI);
-  s.SREAC.allocate(std::max(1, s.MNSR));
-}
-
 void analyse_surface_elements(State& s, SetupProgress& progress) {
   ElementAnalysis work;
   for (int idz = 1; idz <= s.NDIVZ; ++idz)
@@ -110,10 +103,7 @@ void setup_grid(State& s, ui::Toolkit& ui) {
 
   SetupProgress progress(&ui, "Setting Divisions and Elements - Please Wait", s.NTRI, s.NDIVT);
   progress.phase("Coordinates");
-  allocate_or_report(s, "POINTS AND TRIANGLES", [&] {
-    compute_triangle_geometry(s);
-    allocate_surface_samples(s);
-  });
+  allocate_or_report(s, "POINTS AND TRIANGLES", [&] { compute_triangle_geometry(s); });
 
   progress.phase("Triangle Connectivity");
   connect_surfaces(s, &progress);

@@ -182,12 +182,6 @@ struct GridData {
   // low face of it; 0 when its triangles only touch it (along an edge, at a
   // corner, in a high face), so it is wholly in the flow or wholly in a body.
   FArray1<int> KCUT;
-
-  // ---- surface samples (double sums of the surface sampling) ----
-  FArray3<double> SSAMP;   // (1..6, s, L) per solid triangle s and species L
-  FArray2<double> SFORCE;  // (1..6, S) force and moment sums per surface
-  FArray2<double> STEMP;   // (1..2, s) degrees of freedom and energy for adiabatic walls
-  FArray1<double> SREAC;   // (J) events of surface reaction J
 };
 
 }  // namespace qmxv

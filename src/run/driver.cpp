@@ -186,7 +186,7 @@ void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ost
     set_activity(ui, "Sampling");
     show_message({});
     sampled = true;
-    sample_flowfield(s);
+    sample_flowfield(s, ui);
 
     if (s.TIME <= s.TOUT) continue;
     if (s.IINDEX == 1) {
@@ -194,7 +194,8 @@ void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ost
       check_index(s);
     }
     set_activity(ui, "Output");
-    output_step(s, ui);
+    const OutputReport report = output_step(s, ui);
+    if (report.number_change_reset) show_message("Sample reset due to excessive molecule number change");
     service_events_if_many(s, ui);
     set_activity(ui, "Restart Files");
     write_restart(s);

@@ -16,8 +16,10 @@
 
 #include "core/flow_state.h"
 #include "core/molecule_state.h"
+#include "display/display_state.h"
 #include "geometry/cell_state.h"
 #include "geometry/grid_state.h"
+#include "output/sample_state.h"
 #include "run/diag.h"
 #include "run/farray.h"
 #include "run/random.h"
@@ -144,7 +146,8 @@ struct RunData {
   int IXOFF = 100, IYOFF = 100;
 };
 
-struct State : RunData, GasData, SurfaceData, GridData, CellData, FlowData, MoleculeData {
+struct State : RunData, GasData, SurfaceData, GridData, CellData, FlowData, MoleculeData,
+               SampleData, DisplayData {
   // The working directory: every file of the run is read and written here.
   std::filesystem::path DIR = ".";
   DiagFile DIAG;

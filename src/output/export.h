@@ -1,0 +1,32 @@
+// The results of every output as CSV files under results/ in the working
+// directory, for scripts and plotting tools: cells, species, surface
+// triangles, forces, and the running tables of forces and outputs.
+#pragma once
+
+#include "run/farray.h"
+
+namespace qmxv {
+struct State;
+
+// What the export needs of the sample just closed, taken before the output
+// step may empty it.
+struct ClosedSample {
+  int nsamp = 0;
+  double tsampstart = 0;  // [scaled s]
+  FArray2<double> sforce;  // SFORCE of that sample
+};
+
+ClosedSample close_sample(const State& s);
+
+// Writes results/cells_NNNN.csv, species_NNNN.csv, surface_NNNN.csv and
+// forces_NNNN.csv (NNNN = NOUT) and rewrites forcehistory.csv and
+// outputs.csv; `reset` says whether the output emptied the sample. Does
+// nothing when the export is switched off. A file that cannot be written
+// keeps its old contents; the failure goes to DIAG.TXT and the terminal.
+void export_output(State& s, const ClosedSample& closed, bool reset);
+
+// A new run starts its results afresh: removes the export files of an
+// earlier run (called once its first restart set is written).
+void clear_results(State& s);
+
+}  // namespace qmxv
