@@ -322,6 +322,7 @@ void initialize_flow(State& s, ui::Toolkit& ui) {
   rebuild_index(s);
   try {
     allocate_sample(s);
+    default_display_selections(s);
   } catch (const std::bad_alloc&) {
     throw UserError("PROGRAM COULD NOT ALLOCATE VAR,VARS", kExitBadData, "Initialization");
   }

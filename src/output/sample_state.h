@@ -40,6 +40,8 @@ struct SampleData {
   int NOUT = 0;             // outputs made by the run
   float DTMEAN = 0;         // mean cell time step at the last output [scaled s]
   float DTMIN = 0;          // DTMEAN / 10
+
+  bool EXPORT_CSV = true;   // write the results of every output under results/ (--export)
 };
 
 }  // namespace qmxv
