@@ -20,8 +20,9 @@
 namespace {
 
 constexpr const char* kUsage = R"(Usage:
-  qmxv [--dir D]                      open the desktop program (needs a display)
+  qmxv [--dir D] [--export none|csv]  open the desktop program (needs a display)
   qmxv --batch --run-type N [--outputs K | --steps S | --until SECONDS] [--dir D]
+       [--export none|csv]
                                       run without a display, progress on the terminal
 
 Run types (N):
@@ -39,6 +40,8 @@ Options:
                    DSCELLS.BMP and DIAG.TXT, no restart files)
   --until SECONDS  stop once the flow time has reached SECONDS (physical time)
   --dir D          work in directory D (default: the current directory)
+  --export csv     write the results of every output as CSV files under results/
+                   in the working directory (the default); --export none writes none
   --help           show this text
   --version        show the version
 
@@ -67,6 +70,7 @@ int main(int argc, char** argv) {
   bool check_display = false;
   int run_type = 0;
   std::string dir = ".";
+  bool export_csv = true;
   qmxv::RunLimits limits;
   int bounds = 0;
 
@@ -102,6 +106,10 @@ int main(int argc, char** argv) {
       if (!(*limits.until_seconds > 0)) usage_error("--until must be a positive flow time in seconds");
     } else if (a == "--dir") {
       dir = value();
+    } else if (a == "--export") {
+      const std::string v = value();
+      if (v != "csv" && v != "none") usage_error("--export expects csv or none, found \"" + v + "\"");
+      export_csv = v == "csv";
     } else {
       usage_error("unknown option \"" + a + "\"");
     }
@@ -122,6 +130,7 @@ int main(int argc, char** argv) {
 
   qmxv::State state;
   state.DIR = dir;
+  state.EXPORT_CSV = export_csv;
 
   if (!batch) {
     if (bounds > 0 || run_type != 0)

@@ -361,6 +361,7 @@ OutputReport output_step(State& s, ui::Toolkit& ui) {
 
   // The export describes the sample just closed, whatever is reset below.
   ClosedSample closed = close_sample(s);
+  report.nsamp = s.NSAMP;
 
   if (s.ISTEADY == 1 && std::fabs(double(s.NM) - s.NMSAMPSTART) > 8.0 * std::sqrt(double(s.NM))) {
     s.DIAG.line("Sample reset due to excessive molecule number change");

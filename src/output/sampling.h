@@ -41,6 +41,7 @@ float adapt_time_steps(State& s);
 struct OutputReport {
   bool number_change_reset = false;  // the steady-flow check emptied the sample before drawing
   bool reset = false;                // the sample was emptied (either reset)
+  int nsamp = 0;                     // samples in the sample the results came from
 };
 
 // The output step: results, time-step adaptation, the schedule, the reset

@@ -17,6 +17,7 @@
 #include "geometry/adapt.h"
 #include "geometry/cells.h"
 #include "geometry/grid_setup.h"
+#include "output/export.h"
 #include "output/restart.h"
 #include "output/sampling.h"
 #include "run/errors.h"
@@ -102,12 +103,15 @@ void prepare_new_run(State& s, ui::Toolkit& ui, const RunLimits& limits, bool& s
   s.DIAG.write("INITIAL STATE SET WITH", s.NM, " MOLECULES");
   write_restart(s);
   s.DIAG.line("RESTART FILE WRITTEN");
+  // The new run owns results/ from here on; a refused run or a geometry
+  // check leaves an earlier run's files alone.
+  clear_results(s);
 }
 
 // Wall time spent in each molecule stage of the loop since the last
 // progress line [s].
 struct StageTimes {
-  double move = 0, entry = 0, index = 0, collide = 0;
+  double move = 0, entry = 0, index = 0, collide = 0, sample = 0, output = 0;
 };
 
 void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ostream* progress) {
@@ -139,7 +143,7 @@ void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ost
     stage();
     total += std::chrono::duration<double>(Clock::now() - t0).count();
   };
-  auto progress_line = [&](const std::string& label) {
+  auto progress_line = [&](const std::string& label, const std::string& extra = {}) {
     const auto now = Clock::now();
     const double wall = std::chrono::duration<double>(now - last_line_wall).count();
     const double rate = wall > 0 ? (s.TOTMOV - last_line_moves) / wall : 0.0;
@@ -147,7 +151,9 @@ void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ost
               << " molecules, " << free_item(s.TOTCOL) << " collisions, " << seconds_text(rate)
               << " moves/s; stage times move " << seconds_text(stages.move) << " s, entry "
               << seconds_text(stages.entry) << " s, indexing " << seconds_text(stages.index)
-              << " s, collisions " << seconds_text(stages.collide) << " s" << std::endl;
+              << " s, collisions " << seconds_text(stages.collide) << " s, sampling "
+              << seconds_text(stages.sample) << " s, output " << seconds_text(stages.output) << " s"
+              << extra << std::endl;
     last_line_wall = now;
     last_line_moves = s.TOTMOV;
     stages = {};
@@ -186,7 +192,7 @@ void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ost
     set_activity(ui, "Sampling");
     show_message({});
     sampled = true;
-    sample_flowfield(s, ui);
+    timed(stages.sample, [&] { sample_flowfield(s, ui); });
 
     if (s.TIME <= s.TOUT) continue;
     if (s.IINDEX == 1) {
@@ -194,14 +200,19 @@ void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ost
       check_index(s);
     }
     set_activity(ui, "Output");
-    const OutputReport report = output_step(s, ui);
+    OutputReport report;
+    timed(stages.output, [&] { report = output_step(s, ui); });
     if (report.number_change_reset) show_message("Sample reset due to excessive molecule number change");
     service_events_if_many(s, ui);
     set_activity(ui, "Restart Files");
     write_restart(s);
     service_events_if_many(s, ui);
     ++outputs;
-    if (progress) progress_line("output " + std::to_string(outputs));
+    if (progress)
+      progress_line("output " + std::to_string(s.NOUT),
+                    "; " + std::to_string(report.nsamp) + " samples, time step now " +
+                        seconds_text(s.DTM / s.SCALE) + " s" +
+                        (report.reset ? ", sample reset" : ""));
   }
   if (progress) {
     if (passes > 0 && s.TOTMOV > last_line_moves) progress_line("step " + std::to_string(passes));
