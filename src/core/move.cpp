@@ -434,11 +434,14 @@ void move_molecules(State& s, ui::Toolkit& ui) {
   // element map entry and the cell record of a molecule kPrefetch places
   // ahead hides the memory latency of both (they dominate the move of a
   // large grid otherwise).
+  // Without an element map (a bare cell set, as in unit checks of the loop)
+  // there is nothing to fetch ahead.
   constexpr int kPrefetch = 16;
+  const bool have_map = !s.IELCELL.empty();
   for (int n = 1; n <= s.NM; ++n) {
     if (n + kPrefetch <= s.NM) {
       const int a = n + kPrefetch;
-      __builtin_prefetch(cell_entry_of(s, s.PP(1, a), s.PP(2, a), s.PP(3, a)));
+      if (have_map) __builtin_prefetch(cell_entry_of(s, s.PP(1, a), s.PP(2, a), s.PP(3, a)));
       __builtin_prefetch(&s.CELL(13, s.IP(2, a)));
     }
     int c = s.IP(2, n);
