@@ -168,7 +168,12 @@ void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ost
     service_events(s, ui);
 
     refresh_log_panel(s, ui);
-    show_message(s.TIME < s.DTOUT && !sampled ? commence : std::string());
+    // The first-output notice stands until the first sample; a reset notice
+    // from an output stands until the next sample blanks it.
+    if (s.TIME < s.DTOUT && !sampled)
+      show_message(commence);
+    else if (message == commence)
+      show_message({});
 
     set_activity(ui, "Moving");
     timed(stages.move, [&] { move_molecules(s, ui); });

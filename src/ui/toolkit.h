@@ -26,6 +26,15 @@ struct RadioDialog {
   std::vector<std::pair<std::string, std::string>> notes;
 };
 
+// The answer of the "Characteristic Area" dialog: the reference area and
+// length of the force and moment coefficients as typed, in sq m and m, or
+// in sq ft and ft when `english`.
+struct CharacteristicSize {
+  double area = 1.0;
+  double length = 1.0;
+  bool english = false;
+};
+
 // --------------------------------------------------------------- panels ----
 
 enum class ControlKind {
@@ -138,6 +147,13 @@ class Toolkit {
   // lines; lines starting "# " are headings) with an "OK" button.
   virtual void show_page(const std::string& title, const std::string& text) = 0;
   virtual void message_box(const std::string& title, const std::string& text) = 0;
+  // The modal "Characteristic Area" dialog: fields for the area and the
+  // length, filled from `preset`, and the choice "SI Units" / "Eng. Units
+  // (US)". Nothing when the toolkit cannot ask (no display and no scripted
+  // answer) or the user closed the dialog without "OK"; never blocks a run
+  // without a display.
+  virtual std::optional<CharacteristicSize> ask_characteristic_size(
+      const CharacteristicSize& preset) = 0;
 
   // Non-modal panels, addressed by panel and control name.
   virtual void create_panel(const PanelSpec& desc) = 0;

@@ -127,6 +127,39 @@ TEST_F(LoopFixture, ExtraEventServicesOnlyAboveAMillionMolecules) {
   EXPECT_EQ(busy.polls(), 17 * 3 + 4 + 2);
 }
 
+// A steady flow whose molecule number moved by more than 8 sqrt(NM) since
+// the sample began: the output resets the sample before it draws, says so
+// on the message line, and the next sample blanks the message.
+TEST_F(LoopFixture, NumberChangeResetIsDrawnWithAnEmptySampleAndItsMessageGoesAtTheNextSample) {
+  // Pass 17 outputs (TIME 1.0625); the next sample is pass 27 (1.6875 > 1.625).
+  auto run = [&](qmxv::ui::ScriptedToolkit& toolkit, long long steps) {
+    idle_molecules(s, 1000);
+    s.ISTEADY = 1;
+    s.TSTEADY = 0.0f;      // past TSTEADY: only the number check may reset
+    s.NMSAMPSTART = 2000;  // |1000 - 2000| > 8 sqrt(1000) = 253
+    qmxv::RunLimits limits;
+    limits.steps = steps;
+    qmxv::time_step_loop(s, toolkit, limits, nullptr);
+    return toolkit.text_history(qmxv::kLogPanel, "message");
+  };
+  const std::string notice = "Sample reset due to excessive molecule number change";
+  auto messages = run(ui, 26);
+  EXPECT_EQ(s.NSAMP, 0) << "reset at the output, nothing sampled since";
+  EXPECT_EQ(s.NMSAMPSTART, 1000);
+  EXPECT_TRUE(s.DIAG.contains(notice));
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back(), notice) << "it stands through the passes that do not sample";
+
+  qmxv::ui::ScriptedToolkit next;
+  next.create_panel(qmxv::log_panel_spec(s));
+  SetUp();
+  messages = run(next, 27);
+  ASSERT_GE(messages.size(), 2u);
+  EXPECT_EQ(messages[messages.size() - 2], notice);
+  EXPECT_EQ(messages.back(), "") << "blanked by the next sample";
+  EXPECT_EQ(s.NSAMP, 1);
+}
+
 TEST_F(LoopFixture, CloseRequestStopsAtTheNextEventService) {
   ui.request_close();
   EXPECT_THROW(qmxv::time_step_loop(s, ui, {}, nullptr), qmxv::StopRequest);

@@ -1,7 +1,10 @@
 // The run-type choice on the desktop, driven by clicks on the real dialogs.
 #include <gtest/gtest.h>
 
+#include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTextBrowser>
 #include <fstream>
@@ -145,6 +148,51 @@ INSTANTIATE_TEST_SUITE_P(
                  "<p>Files:</p>\n<ul>\n<li>QMXVD.DAT the gas continued</li>\n<li>QMXSD.DAT</li>\n"
                  "</ul>\n<p>After.</p>\n"},
         PageCase{"\n\n# A\n\n\n", "<h2>A</h2>\n"}));
+
+}  // namespace
+}  // namespace qmxv
+
+// ------------------------------------------------- characteristic area --
+
+namespace qmxv {
+namespace {
+
+// Types into the dialog's two fields, picks the unit system and presses OK
+// (or records that OK was refused for a field that is not a positive number).
+ModalScript::Action type_size(const QString& area, const QString& length, const char* units,
+                              bool* ok_enabled = nullptr) {
+  return [=](QWidget* w) {
+    auto* a = w->findChild<QLineEdit*>("characteristic-area");
+    auto* l = w->findChild<QLineEdit*>("characteristic-length");
+    if (!a || !l) return w->close(), void();
+    a->setText(area);
+    l->setText(length);
+    test::click(w, units);
+    auto* ok = w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    if (ok_enabled) *ok_enabled = ok->isEnabled();
+    if (ok->isEnabled())
+      ok->click();
+    else
+      w->close();
+  };
+}
+
+TEST(CharacteristicAreaDialog, ReturnsTheTypedSizeInTheChosenUnitsAndRefusesNonPositiveOnes) {
+  auto ui = test::make_toolkit();
+  {
+    ModalScript script({type_size("2.5", "0.75", "Eng. Units (US)")});
+    const auto answer = ui->ask_characteristic_size({});
+    EXPECT_EQ(script.titles(), std::vector<std::string>{"Characteristic Area"});
+    ASSERT_TRUE(answer);
+    EXPECT_DOUBLE_EQ(answer->area, 2.5);
+    EXPECT_DOUBLE_EQ(answer->length, 0.75);
+    EXPECT_TRUE(answer->english);
+  }
+  bool ok_enabled = true;
+  ModalScript script({type_size("-1", "0.75", "SI Units", &ok_enabled)});
+  EXPECT_FALSE(ui->ask_characteristic_size({}));
+  EXPECT_FALSE(ok_enabled) << "OK waits for a positive area";
+}
 
 }  // namespace
 }  // namespace qmxv

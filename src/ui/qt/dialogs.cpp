@@ -4,8 +4,12 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFontMetrics>
+#include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBrowser>
@@ -75,6 +79,70 @@ std::optional<int> run_choice_dialog(QWidget* parent, const RadioDialog& desc, i
   if (group->checkedButton()) group->checkedButton()->setFocus();
   if (dialog.exec() != QDialog::Accepted || !group->checkedButton()) return std::nullopt;
   return group->checkedId();
+}
+
+namespace {
+
+// A positive number typed in a field (C locale, as everywhere in the program).
+std::optional<double> positive_number(const QLineEdit* field) {
+  bool ok = false;
+  const double v = QLocale::c().toDouble(field->text().trimmed(), &ok);
+  if (!ok || !(v > 0.0)) return std::nullopt;
+  return v;
+}
+
+}  // namespace
+
+std::optional<CharacteristicSize> run_characteristic_size_dialog(QWidget* parent,
+                                                                 const CharacteristicSize& preset) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle("Characteristic Area");
+  dialog.setModal(true);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->setSpacing(10);
+  layout->setContentsMargins(16, 14, 16, 12);
+  auto* intro = new QLabel(
+      "The force and moment coefficients are based on a characteristic area and length.",
+      &dialog);
+  intro->setWordWrap(true);
+  layout->addWidget(intro);
+
+  auto* form = new QFormLayout;
+  auto* area = new QLineEdit(QString::number(preset.area, 'g', 7), &dialog);
+  auto* length = new QLineEdit(QString::number(preset.length, 'g', 7), &dialog);
+  area->setObjectName("characteristic-area");
+  length->setObjectName("characteristic-length");
+  form->addRow("Characteristic area", area);
+  form->addRow("Characteristic length", length);
+  layout->addLayout(form);
+
+  auto* units = new QButtonGroup(&dialog);
+  auto* row = new QHBoxLayout;
+  auto* si = new QRadioButton("SI Units", &dialog);
+  auto* english = new QRadioButton("Eng. Units (US)", &dialog);
+  units->addButton(si, 1);
+  units->addButton(english, 2);
+  (preset.english ? english : si)->setChecked(true);
+  row->addWidget(si);
+  row->addWidget(english);
+  row->addStretch(1);
+  layout->addLayout(row);
+
+  QDialogButtonBox* buttons = ok_button(&dialog);
+  layout->addWidget(buttons);
+  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+  auto check = [=] { ok->setEnabled(positive_number(area) && positive_number(length)); };
+  QObject::connect(area, &QLineEdit::textChanged, &dialog, check);
+  QObject::connect(length, &QLineEdit::textChanged, &dialog, check);
+  check();
+  dialog.setMinimumWidth(380);
+  area->setFocus();
+  area->selectAll();
+
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const auto a = positive_number(area), l = positive_number(length);
+  if (!a || !l) return std::nullopt;
+  return CharacteristicSize{*a, *l, units->checkedId() == 2};
 }
 
 QString page_html(const std::string& text) {

@@ -1,5 +1,6 @@
 // The modal dialogs of the desktop: a radio group bound to an integer with its
-// framed notes, and a scrollable page of explanatory text.
+// framed notes, a scrollable page of explanatory text, and the characteristic
+// area and length of the force coefficients.
 #pragma once
 
 #include <QString>
@@ -18,6 +19,12 @@ std::optional<int> run_choice_dialog(QWidget* parent, const RadioDialog& dialog,
 
 // Shows a page of text with an "OK" button.
 void run_page_dialog(QWidget* parent, const std::string& title, const std::string& text);
+
+// Asks for the characteristic area and length of the force coefficients;
+// nothing when the user closed the dialog without "OK". "OK" is offered
+// only while both fields hold positive numbers.
+std::optional<CharacteristicSize> run_characteristic_size_dialog(QWidget* parent,
+                                                                 const CharacteristicSize& preset);
 
 // The page text as HTML: paragraphs separated by blank lines, "# " headings,
 // "- " list items (a following line that starts neither continues the item).

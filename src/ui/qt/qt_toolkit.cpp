@@ -46,6 +46,10 @@ class QtToolkit : public Toolkit {
   int choose(const RadioDialog& dialog, int preset) override;
   void show_page(const std::string& title, const std::string& text) override;
   void message_box(const std::string& title, const std::string& text) override;
+  std::optional<CharacteristicSize> ask_characteristic_size(
+      const CharacteristicSize& preset) override {
+    return qt::run_characteristic_size_dialog(dialog_parent(), preset);
+  }
 
   void create_panel(const PanelSpec& desc) override;
   void show_panel(const std::string& panel, bool visible) override;

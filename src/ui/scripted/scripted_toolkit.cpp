@@ -85,6 +85,15 @@ void ScriptedToolkit::message_box(const std::string& title, const std::string& t
   shown_.push_back({"message", title, text});
 }
 
+std::optional<CharacteristicSize> ScriptedToolkit::ask_characteristic_size(
+    const CharacteristicSize&) {
+  shown_.push_back({"dialog", "Characteristic Area", {}});
+  if (sizes_.empty()) return std::nullopt;
+  const CharacteristicSize answer = sizes_.front();
+  sizes_.pop_front();
+  return answer;
+}
+
 void ScriptedToolkit::create_panel(const PanelSpec& desc) {
   Panel p;
   p.desc = desc;

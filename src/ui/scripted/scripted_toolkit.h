@@ -32,6 +32,9 @@ class ScriptedToolkit : public Toolkit {
   // ("Non-standard Program Options" by default).
   void answer_with_preset(const std::string& title) { preset_titles_.insert(title); }
   void push_click(const std::string& picture, MouseClick click) { clicks_[picture].push_back(click); }
+  // Answers of the "Characteristic Area" dialog, in order; with none left
+  // the dialog answers nothing (a batch run is never stopped by it).
+  void push_characteristic_size(CharacteristicSize answer) { sizes_.push_back(answer); }
   // The next poll() reports a close request.
   void request_close() { close_requested_ = true; }
 
@@ -68,6 +71,8 @@ class ScriptedToolkit : public Toolkit {
   int choose(const RadioDialog& dialog, int preset) override;
   void show_page(const std::string& title, const std::string& text) override;
   void message_box(const std::string& title, const std::string& text) override;
+  std::optional<CharacteristicSize> ask_characteristic_size(
+      const CharacteristicSize& preset) override;
   void create_panel(const PanelSpec& desc) override;
   void show_panel(const std::string& panel, bool visible) override;
   void show_control(const std::string& panel, const std::string& control, bool visible) override;
@@ -134,6 +139,7 @@ class ScriptedToolkit : public Toolkit {
   std::map<std::string, std::deque<int>> titled_;
   std::set<std::string> preset_titles_;
   std::map<std::string, std::deque<MouseClick>> clicks_;
+  std::deque<CharacteristicSize> sizes_;
   bool close_requested_ = false;
   std::vector<Shown> shown_;
   std::string main_title_;
