@@ -3,8 +3,11 @@
 # only those that are missing. Non-interactive; run as root (or through sudo).
 set -euo pipefail
 
+# python3-vtk9: VTK's readers for /usr/bin/python3 (not for a python3 of one's own
+# on PATH), with which a unit test reads the .vti/.vtp/.pvd results back; that
+# test is skipped without it. It brings Qt 5 libraries, so QMXV_NO_QT leaves it out.
 want=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-      qt6-base-dev libqt6opengl6-dev libgl-dev xvfb xauth)
+      qt6-base-dev libqt6opengl6-dev libgl-dev xvfb xauth python3-vtk9)
 [ "${QMXV_NO_QT:-0}" = 1 ] && want=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
 
 missing=()

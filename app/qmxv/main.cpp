@@ -20,9 +20,10 @@
 namespace {
 
 constexpr const char* kUsage = R"(Usage:
-  qmxv [--dir D] [--export none|csv]  open the desktop program (needs a display)
+  qmxv [--dir D] [--export none|csv|vtk|all]
+                                      open the desktop program (needs a display)
   qmxv --batch --run-type N [--outputs K | --steps S | --until SECONDS] [--dir D]
-       [--export none|csv]
+       [--export none|csv|vtk|all]
                                       run without a display, progress on the terminal
 
 Run types (N):
@@ -40,8 +41,10 @@ Options:
                    DSCELLS.BMP and DIAG.TXT, no restart files)
   --until SECONDS  stop once the flow time has reached SECONDS (physical time)
   --dir D          work in directory D (default: the current directory)
-  --export csv     write the results of every output as CSV files under results/
-                   in the working directory (the default); --export none writes none
+  --export MODE    the results files of every output, under results/ in the
+                   working directory: csv the CSV tables, vtk the VTK XML files for
+                   ParaView (flow.pvd, surface.pvd), all both (the default), none
+                   no files
   --help           show this text
   --version        show the version
 
@@ -70,7 +73,7 @@ int main(int argc, char** argv) {
   bool check_display = false;
   int run_type = 0;
   std::string dir = ".";
-  bool export_csv = true;
+  bool export_csv = true, export_vtk = true;
   qmxv::RunLimits limits;
   int bounds = 0;
 
@@ -108,8 +111,10 @@ int main(int argc, char** argv) {
       dir = value();
     } else if (a == "--export") {
       const std::string v = value();
-      if (v != "csv" && v != "none") usage_error("--export expects csv or none, found \"" + v + "\"");
-      export_csv = v == "csv";
+      if (v != "none" && v != "csv" && v != "vtk" && v != "all")
+        usage_error("--export expects none, csv, vtk or all, found \"" + v + "\"");
+      export_csv = v == "csv" || v == "all";
+      export_vtk = v == "vtk" || v == "all";
     } else {
       usage_error("unknown option \"" + a + "\"");
     }
@@ -131,6 +136,7 @@ int main(int argc, char** argv) {
   qmxv::State state;
   state.DIR = dir;
   state.EXPORT_CSV = export_csv;
+  state.EXPORT_VTK = export_vtk;
 
   if (!batch) {
     if (bounds > 0 || run_type != 0)

@@ -1,21 +1,19 @@
 #include "output/export.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
-#include "core/reflect.h"
+#include "output/export_files.h"
+#include "output/vtk_export.h"
 #include "run/state.h"
 
 namespace qmxv {
@@ -32,35 +30,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The numbers are written with to_chars, which never consults the locale:
-// single values to 9 significant digits and doubles to 17, the fewest that
-// read back (strtof, strtod) to the same bits, as printf "%.9g" / "%.17g".
-void append_number(std::string& out, float v) {
-  char buf[32];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 9);
-  out.append(buf, r.ptr);
-}
-void append_number(std::string& out, double v) {
-  char buf[40];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 17);
-  out.append(buf, r.ptr);
-}
-void append_number(std::string& out, int v) {
-  char buf[16];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v);
-  out.append(buf, r.ptr);
-}
-
-fs::path results_dir(const State& s) {
-  return s.DIR / "results";
-}
-
-// cells_0012.csv: the output number in at least four digits.
-std::string numbered(const char* stem, int nout) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%s_%04d.csv", stem, nout);
-  return buf;
-}
+using export_files::append_number;
+using export_files::finish;
+using export_files::numbered;
+using export_files::report;
+using export_files::results_dir;
 
 // The first line of every file: what the numbers below belong to, as
 // key=value items. Times in s; nsamp and tsampstart of the sample closed.
@@ -92,118 +66,58 @@ int fields_of(std::string_view line) {
   return n;
 }
 
-// One export file. The text goes to <name>.part and the finished file is
-// renamed over the old one, so a reader (or a crash) never meets half a file
-// and a failed write keeps the previous file whole. Rows are held in a buffer
-// and written in large pieces; the first failure is kept as the reason.
+// One CSV file, written whole or not at all (export_files::PartFile). A row
+// narrower or wider than its header is a fault of this file's writer; the
+// file is refused rather than left misaligned.
 class CsvFile {
  public:
   CsvFile(const fs::path& path, const std::string& first, const std::string& units,
           const std::string& header)
-      : path_(path), part_(path.string() + ".part"), width_(fields_of(header)) {
-    file_ = std::fopen(part_.c_str(), "wb");
-    if (!file_) {
-      fail(std::strerror(errno));
-      return;
-    }
-    created_ = true;
-    buffer_ = first + "# units: " + units + '\n' + header + '\n';
-    buffer_.reserve(kChunk + 4096);
+      : file_(path), width_(fields_of(header)) {
+    file_.text() += first + "# units: " + units + '\n' + header + '\n';
   }
-  ~CsvFile() {
-    if (file_) std::fclose(file_);
-    if (created_ && !finished_) {
-      std::error_code ec;
-      fs::remove(part_, ec);
-    }
-  }
-  CsvFile(const CsvFile&) = delete;
-  CsvFile& operator=(const CsvFile&) = delete;
 
   template <typename T>
   CsvFile& operator<<(T value) {
-    if (fields_ > 0) buffer_ += ',';
-    append_number(buffer_, value);
+    if (fields_ > 0) file_.text() += ',';
+    append_number(file_.text(), value);
     ++fields_;
     return *this;
   }
 
   void end_row() {
-    // A row narrower or wider than its header is a fault of this file's
-    // writer; the file is refused rather than left misaligned.
-    if (fields_ != width_ && reason_.empty())
-      reason_ = "row " + std::to_string(rows_ + 1) + " has " + std::to_string(fields_) +
-                " fields, its header " + std::to_string(width_);
-    buffer_ += '\n';
+    if (fields_ != width_)
+      file_.fail("row " + std::to_string(rows_ + 1) + " has " + std::to_string(fields_) +
+                 " fields, its header " + std::to_string(width_));
+    file_.text() += '\n';
     fields_ = 0;
     ++rows_;
-    if (buffer_.size() >= kChunk) flush();
+    file_.flush_if_full();
   }
 
   // A row already in this file's format (kept from the file before).
   void raw_row(const std::string& row) {
-    buffer_ += row;
-    buffer_ += '\n';
+    file_.text() += row;
+    file_.text() += '\n';
     ++rows_;
-    if (buffer_.size() >= kChunk) flush();
+    file_.flush_if_full();
   }
 
-  // Closes and renames into place; the reason of a failure, or "".
-  std::string finish() {
-    flush();
-    if (file_) {
-      if (std::fclose(file_) != 0) fail(std::strerror(errno));
-      file_ = nullptr;
-    }
-    if (reason_.empty()) {
-      std::error_code ec;
-      fs::rename(part_, path_, ec);
-      if (ec) fail(ec.message());
-    }
-    finished_ = reason_.empty();
-    return reason_;
-  }
+  export_files::PartFile& file() { return file_; }
 
  private:
-  static constexpr std::size_t kChunk = 1 << 20;
-
-  void flush() {
-    if (file_ && reason_.empty() && !buffer_.empty() &&
-        std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
-      fail(std::strerror(errno));
-    buffer_.clear();
-  }
-  void fail(const std::string& why) {
-    if (reason_.empty()) reason_ = why;
-  }
-
-  fs::path path_, part_;
+  export_files::PartFile file_;
   int width_;
-  std::FILE* file_ = nullptr;
-  std::string buffer_;
-  std::string reason_;
   int fields_ = 0;
   long rows_ = 0;
-  bool created_ = false;
-  bool finished_ = false;
 };
 
-// A write that failed leaves the old file; the run goes on, but the user is
-// told which file and why, in DIAG.TXT and on the terminal.
-void report(State& s, const std::string& message) {
-  s.DIAG.line(message);
-  std::cerr << "qmxv: " << message << '\n';
-}
-
-void finish(State& s, CsvFile& f, const fs::path& path) {
-  const std::string reason = f.finish();
-  if (!reason.empty())
-    report(s, "Results file " + path.string() + " not written (" + reason +
-                  "); the previous file, if any, is kept");
+void finish(State& s, CsvFile& f) {
+  finish(s, f.file());
 }
 
 void write_cells(State& s, const std::string& first) {
-  const fs::path path = results_dir(s) / numbered("cells", s.NOUT);
+  const fs::path path = results_dir(s) / numbered("cells", s.NOUT, ".csv");
   CsvFile f(path, first,
             "x y z m; volume m^3 (0 or less inside a body); sample molecules counted; n 1/m^3; "
             "rho kg/m^3; u v w m/s; Ttr Trot Tvib T K; mach -; mols molecules per sample; "
@@ -219,11 +133,11 @@ void write_cells(State& s, const std::string& first) {
     for (int k = 1; k <= 17 + s.MSP; ++k) f << s.VAR(k, c);
     f.end_row();
   }
-  finish(s, f, path);
+  finish(s, f);
 }
 
 void write_species(State& s, const std::string& first) {
-  const fs::path path = results_dir(s) / numbered("species", s.NOUT);
+  const fs::path path = results_dir(s) / numbered("species", s.NOUT, ".csv");
   CsvFile f(path, first,
             "sample molecules counted; frac -; Tx Ty Tz Ttr Trot Tvib K; du dv dw m/s "
             "(the species' mean velocity less the cell's)",
@@ -236,11 +150,11 @@ void write_species(State& s, const std::string& first) {
       f.end_row();
     }
   }
-  finish(s, f, path);
+  finish(s, f);
 }
 
 void write_surface(State& s, const std::string& first) {
-  const fs::path path = results_dir(s) / numbered("surface", s.NOUT);
+  const fs::path path = results_dir(s) / numbered("surface", s.NOUT, ".csv");
   CsvFile f(path, first,
             "area m^2; sample strikes; nflux 1/(m^2 s); p shear1 shear2 Pa; qinc qref qnet W/m^2 "
             "(qref less than 0: the reflected flux); Tsurf K; frac -; shear shearx sheary shearz "
@@ -248,25 +162,21 @@ void write_surface(State& s, const std::string& first) {
             "tri,surface,area,sample,nflux,p,shear1,shear2,qinc,qref,qnet,Tsurf" +
                 species_columns("frac", s.MSP) +
                 ",shear,shearx,sheary,shearz,cx,cy,cz,nx,ny,nz,ntri");
-  std::vector<int> triangle(s.NSTRI + 1, 0);  // solid-triangle number -> triangle number
-  for (int N = 1; N <= s.NTRI; ++N)
-    if (s.ITP(4, N) > 0 && s.ITP(4, N) <= s.NSTRI) triangle[s.ITP(4, N)] = N;
+  const std::vector<int> triangle = export_files::triangles_of_solids(s);
   const float scale2 = s.SCALE * s.SCALE;
   for (int j = 1; j <= s.NSTRI; ++j) {
     const int N = triangle[j];
     f << j << (N > 0 ? s.ISURFT(N) : 0) << (N > 0 ? s.TRI(kTriArea, N) / scale2 : 0.0f);
     for (int k = 1; k <= 9 + s.MSP; ++k) f << s.VARS(k, j);
-    const float t1 = s.VARS(4, j), t2 = s.VARS(5, j);
-    // The shear in global axes by the tangents the surface sums were taken along.
-    float shear[3] = {0.0f, 0.0f, 0.0f};
-    if (N > 0) to_global(s, N, LocalVelocity{0.0f, t1, t2}, shear);
-    f << std::hypot(t1, t2) << shear[0] << shear[1] << shear[2];
+    float shear[3];
+    export_files::shear_in_axes(s, j, N, shear);
+    f << std::hypot(s.VARS(4, j), s.VARS(5, j)) << shear[0] << shear[1] << shear[2];
     for (int k = kTriCx; k <= kTriCz; ++k) f << (N > 0 ? s.TRI(k, N) / s.SCALE : 0.0f);
     for (int k = kTriNx; k <= kTriNz; ++k) f << (N > 0 ? s.TRI(k, N) : 0.0f);
     f << N;
     f.end_row();
   }
-  finish(s, f, path);
+  finish(s, f);
 }
 
 // Force of the gas on surface S [N] and its moment about the origin [N m]
@@ -298,14 +208,14 @@ int surfaces_with_forces(const State& s, const ClosedSample& closed) {
 }
 
 void write_forces(State& s, const ClosedSample& closed, const std::string& first) {
-  const fs::path path = results_dir(s) / numbered("forces", s.NOUT);
+  const fs::path path = results_dir(s) / numbered("forces", s.NOUT, ".csv");
   CsvFile f(path, first, kForceUnits, "surface,Fx,Fy,Fz,Mx,My,Mz");
   for (int S = 1; S <= surfaces_with_forces(s, closed); ++S) {
     const SurfaceForce r = surface_force(s, closed, S);
     f << S << r.F[0] << r.F[1] << r.F[2] << r.M[0] << r.M[1] << r.M[2];
     f.end_row();
   }
-  finish(s, f, path);
+  finish(s, f);
 }
 
 // Every field of a row a whole number (an integer or a real), none empty.
@@ -372,7 +282,7 @@ void write_force_history(State& s, const ClosedSample& closed, const std::string
       << r.M[2];
     f.end_row();
   }
-  finish(s, f, path);
+  finish(s, f);
 }
 
 void write_outputs(State& s, const ClosedSample& closed, bool reset, const std::string& first) {
@@ -389,29 +299,25 @@ void write_outputs(State& s, const ClosedSample& closed, bool reset, const std::
     << s.DTM / s.SCALE << s.CSEPMFP << s.TOTMOV << s.TOTCOL << s.TOTREF << s.TOTENT << s.NROUND
     << (reset ? 1 : 0);
   f.end_row();
-  finish(s, f, path);
+  finish(s, f);
 }
 
 // The names the export writes (and their .part files while writing):
 // cells_NNNN.csv, species_, surface_, forces_ with digits only after the
-// stem, forcehistory.csv and outputs.csv. A user's own files are not ours.
+// stem, forcehistory.csv and outputs.csv, and the VTK files. A user's own
+// files are not ours.
 bool is_export_file(std::string_view name) {
   if (name.ends_with(".part")) name.remove_suffix(5);
   if (name == "forcehistory.csv" || name == "outputs.csv") return true;
-  if (!name.ends_with(".csv")) return false;
-  name.remove_suffix(4);
-  for (std::string_view stem : {"cells_", "species_", "surface_", "forces_"}) {
-    if (!name.starts_with(stem)) continue;
-    const std::string_view digits = name.substr(stem.size());
-    return !digits.empty() && digits.find_first_not_of("0123456789") == std::string_view::npos;
-  }
-  return false;
+  for (std::string_view stem : {"cells_", "species_", "surface_", "forces_"})
+    if (export_files::is_numbered(name, stem, ".csv")) return true;
+  return is_vtk_export_file(name);
 }
 
 }  // namespace
 
 void export_output(State& s, const ClosedSample& closed, bool reset) {
-  if (!s.EXPORT_CSV) return;
+  if (!s.EXPORT_CSV && !s.EXPORT_VTK) return;
   try {
     const fs::path dir = results_dir(s);
     std::error_code ec;
@@ -422,15 +328,18 @@ void export_output(State& s, const ClosedSample& closed, bool reset) {
                     " cannot be made (" + why + ")");
       return;
     }
-    const std::string first = first_line(s, closed);
-    write_cells(s, first);
-    write_species(s, first);
-    if (s.NSTRI > 0) {
-      write_surface(s, first);
-      write_forces(s, closed, first);
-      write_force_history(s, closed, first);
+    if (s.EXPORT_CSV) {
+      const std::string first = first_line(s, closed);
+      write_cells(s, first);
+      write_species(s, first);
+      if (s.NSTRI > 0) {
+        write_surface(s, first);
+        write_forces(s, closed, first);
+        write_force_history(s, closed, first);
+      }
+      write_outputs(s, closed, reset, first);
     }
-    write_outputs(s, closed, reset, first);
+    if (s.EXPORT_VTK) write_vtk_output(s);
   } catch (const std::exception& e) {
     report(s, "Results of output " + std::to_string(s.NOUT) + " not completely written (" +
                   e.what() + ")");

@@ -1,6 +1,8 @@
-// The results of every output as CSV files under results/ in the working
-// directory, for scripts and plotting tools: cells, species, surface
-// triangles, forces, and the running tables of forces and outputs.
+// The results of every output under results/ in the working directory: CSV
+// files for scripts and plotting tools (cells, species, surface triangles,
+// forces, and the running tables of forces and outputs) and VTK XML files
+// for visualization tools (the flowfield on the element lattice, the surface
+// triangles, and a time series of each).
 #pragma once
 
 #include "run/farray.h"
@@ -20,8 +22,10 @@ ClosedSample close_sample(const State& s);
 
 // Writes results/cells_NNNN.csv, species_NNNN.csv, surface_NNNN.csv and
 // forces_NNNN.csv (NNNN = NOUT) and rewrites forcehistory.csv and
-// outputs.csv; `reset` says whether the output emptied the sample. Does
-// nothing when the export is switched off. A file that cannot be written
+// outputs.csv when EXPORT_CSV is on; writes flow_NNNN.vti and
+// surface_NNNN.vtp and rewrites flow.pvd and surface.pvd when EXPORT_VTK is
+// on (output/vtk_export.h). `reset` says whether the output emptied the
+// sample. A file that cannot be written
 // keeps its old contents; the failure goes to DIAG.TXT and the terminal.
 void export_output(State& s, const ClosedSample& closed, bool reset);
 

@@ -41,7 +41,9 @@ struct SampleData {
   float DTMEAN = 0;         // mean cell time step at the last output [scaled s]
   float DTMIN = 0;          // DTMEAN / 10
 
-  bool EXPORT_CSV = true;   // write the results of every output under results/ (--export)
+  // Results files of every output under results/ (--export none|csv|vtk|all).
+  bool EXPORT_CSV = true;   // the CSV tables
+  bool EXPORT_VTK = true;   // the VTK XML files for visualization tools
 };
 
 }  // namespace qmxv

@@ -110,6 +110,7 @@ class ExportTest : public ::testing::Test {
 
   ExportTest() {
     s.DIR = dir.path();
+    s.EXPORT_VTK = false;  // the CSV tables alone; the VTK files have vtk_export_test
     s.SCALE = 1000.0f;
     s.MSP = 2;
     s.NCELLS = 3;

@@ -315,7 +315,7 @@ TEST(OutputStep, ResetPolicyAndTheMoleculeNumberCheck) {
   s.DTSKIP = 0.0f;
   s.TSTEADY = 2.0f;
   s.ISTEADY = 1;
-  s.EXPORT_CSV = false;
+  s.EXPORT_CSV = s.EXPORT_VTK = false;
   s.NMCT = s.NMTT = 2;
   ui::ScriptedToolkit ui;
   auto output_at = [&](double t, int nm_start) {

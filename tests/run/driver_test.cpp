@@ -31,7 +31,7 @@ struct LoopFixture : ::testing::Test {
     s.NSPI = 4;
     qmxv::set_schedule(s);
     s.DTM = 0.0625f;
-    s.EXPORT_CSV = false;
+    s.EXPORT_CSV = s.EXPORT_VTK = false;
     qmxv::allocate_sample(s);
     ui.create_panel(qmxv::log_panel_spec(s));
   }
