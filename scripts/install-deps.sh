@@ -3,12 +3,14 @@
 # only those that are missing. Non-interactive; run as root (or through sudo).
 set -euo pipefail
 
+# zlib1g-dev: zlib's CRC-32 checks every restart file and its deflate compresses the
+# VTK results files.
 # python3-vtk9: VTK's readers for /usr/bin/python3 (not for a python3 of one's own
 # on PATH), with which a unit test reads the .vti/.vtp/.pvd results back; that
 # test is skipped without it. It brings Qt 5 libraries, so QMXV_NO_QT leaves it out.
-want=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+want=(g++ cmake make pkg-config zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
       qt6-base-dev libqt6opengl6-dev libgl-dev xvfb xauth python3-vtk9)
-[ "${QMXV_NO_QT:-0}" = 1 ] && want=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
+[ "${QMXV_NO_QT:-0}" = 1 ] && want=(g++ cmake make pkg-config zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev)
 
 missing=()
 for p in "${want[@]}"; do
