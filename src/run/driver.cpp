@@ -232,7 +232,7 @@ RunResult run_program(State& s, ui::Toolkit& ui, const RunLimits& limits, std::o
     start_up(s, ui);
     choose_run_type(s, ui);
     if (s.NRUNTYPE == kContinueRun || s.NRUNTYPE == kAdaptAndContinue) {
-      read_restart(s);
+      read_restart(s, ui);
       if (s.NRUNTYPE == kAdaptAndContinue) {
         adapt_cells(s, ui);
         rebuild_index(s);
