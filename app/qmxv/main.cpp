@@ -35,7 +35,8 @@ Run types (N):
   7  start a new run from QMXVD.DAT and QMXSD.DAT in the working directory
 
 Options:
-  --outputs K      stop after K outputs (each writes the results and restart files)
+  --outputs K      stop after K outputs of this session (each writes the results and
+                   restart files): with --run-type 1 the run makes K more
   --steps S        stop after S time steps; --steps 0 on a new run stops after the
                    grid and cells are formed (a geometry check: writes NODES.TXT,
                    DSCELLS.BMP and DIAG.TXT, no restart files)

@@ -690,6 +690,13 @@ std::vector<DumpItem> dump(State& s) {
 
 }  // namespace restart
 
+std::uint64_t restart_set_bytes(const State& s) {
+  std::uint64_t n = 0;
+  for (int k = 1; k <= kFiles; ++k)
+    if (restart::in_set(s, k)) n += file_length(final_path(s, k));
+  return n;
+}
+
 bool write_restart(State& s) {
   s.DIAG.line("Writing restart files, QMXVP.RES, QMXVMn.RES, QMXVVn.RES");
   Table table{};

@@ -31,6 +31,9 @@ bool write_restart(State& s);
 // the set is missing, damaged or not one set; no file is changed then.
 void read_restart(State& s, ui::Toolkit& ui);
 
+// The bytes of the restart set in place (the files the state's set holds).
+std::uint64_t restart_set_bytes(const State& s);
+
 namespace restart {
 
 // Format version of the framing and of the records' contents.

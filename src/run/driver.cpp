@@ -111,7 +111,7 @@ void prepare_new_run(State& s, ui::Toolkit& ui, const RunLimits& limits, bool& s
 // Wall time spent in each molecule stage of the loop since the last
 // progress line [s].
 struct StageTimes {
-  double move = 0, entry = 0, index = 0, collide = 0, sample = 0, output = 0;
+  double move = 0, entry = 0, index = 0, collide = 0, sample = 0, output = 0, restart = 0;
 };
 
 void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ostream* progress) {
@@ -152,8 +152,8 @@ void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ost
               << " moves/s; stage times move " << seconds_text(stages.move) << " s, entry "
               << seconds_text(stages.entry) << " s, indexing " << seconds_text(stages.index)
               << " s, collisions " << seconds_text(stages.collide) << " s, sampling "
-              << seconds_text(stages.sample) << " s, output " << seconds_text(stages.output) << " s"
-              << extra << std::endl;
+              << seconds_text(stages.sample) << " s, output " << seconds_text(stages.output)
+              << " s, restart files " << seconds_text(stages.restart) << " s" << extra << std::endl;
     last_line_wall = now;
     last_line_moves = s.TOTMOV;
     stages = {};
@@ -210,7 +210,7 @@ void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ost
     if (report.number_change_reset) show_message("Sample reset due to excessive molecule number change");
     service_events_if_many(s, ui);
     set_activity(ui, "Restart Files");
-    write_restart(s);
+    timed(stages.restart, [&] { write_restart(s); });
     service_events_if_many(s, ui);
     ++outputs;
     if (progress)
@@ -232,7 +232,16 @@ RunResult run_program(State& s, ui::Toolkit& ui, const RunLimits& limits, std::o
     start_up(s, ui);
     choose_run_type(s, ui);
     if (s.NRUNTYPE == kContinueRun || s.NRUNTYPE == kAdaptAndContinue) {
+      const auto t0 = std::chrono::steady_clock::now();
       read_restart(s, ui);
+      if (progress)
+        *progress << "continuing from the restart set of output " << s.NOUT << " at flow time "
+                  << seconds_text(s.TIME / s.SCALE) << " s, " << s.NM << " molecules ("
+                  << seconds_text(restart_set_bytes(s) / 1.0e6) << " MB read in "
+                  << seconds_text(std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                                                t0)
+                                      .count())
+                  << " s)" << std::endl;
       if (s.NRUNTYPE == kAdaptAndContinue) {
         adapt_cells(s, ui);
         rebuild_index(s);

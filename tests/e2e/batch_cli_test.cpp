@@ -203,3 +203,44 @@ TEST_F(BatchCli, ClosedArgonBoxKeepsItsMoleculesAndReportsStageTimes) {
   EXPECT_NE(diag.find(" NM " + std::to_string(initial), last), std::string::npos)
       << diag.substr(last, 80);
 }
+
+// The way a user continues: K outputs, stop, `--run-type 1 --outputs K`,
+// against 2K outputs in one go. Every results file and the final restart set
+// are the same bytes.
+TEST_F(BatchCli, ContinuingForKMoreOutputsMatchesOneRunOfTwiceAsMany) {
+  const fs::path golden = fs::path(QMXV_SOURCE_DIR) / "tests" / "e2e" / "golden" / "body_inflow";
+  const fs::path whole = dir / "whole", split = dir / "split";
+  for (const fs::path& d : {whole, split}) {
+    fs::create_directories(d);
+    fs::copy_file(golden / "QMXVD.DAT", d / "QMXVD.DAT");
+    fs::copy_file(golden / "QMXSD.DAT", d / "QMXSD.DAT");
+  }
+  auto run_in = [this](const fs::path& d, const std::string& args) {
+    const fs::path keep = dir;
+    dir = d;
+    const Result r = run(args);
+    dir = keep;
+    return r;
+  };
+  ASSERT_EQ(run_in(whole, "--batch --run-type 7 --outputs 2").status, 0);
+  ASSERT_EQ(run_in(split, "--batch --run-type 7 --outputs 1").status, 0);
+  const Result more = run_in(split, "--batch --run-type 1 --outputs 1");
+  ASSERT_EQ(more.status, 0) << more.out;
+  EXPECT_NE(more.out.find("continuing from the restart set of output 1"), std::string::npos)
+      << more.out;
+  EXPECT_NE(more.out.find("output 2: flow time"), std::string::npos) << more.out;
+
+  auto bytes = [](const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  int compared = 0;
+  for (const auto& e : fs::recursive_directory_iterator(whole)) {
+    const std::string name = fs::relative(e.path(), whole).string();
+    if (!e.is_regular_file() || name == "DIAG.TXT") continue;
+    ASSERT_TRUE(fs::exists(split / name)) << name;
+    EXPECT_TRUE(bytes(e.path()) == bytes(split / name)) << name << " differs";
+    ++compared;
+  }
+  EXPECT_GT(compared, 20);  // the set, the numbered results of both outputs, the tables
+}

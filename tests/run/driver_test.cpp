@@ -12,6 +12,7 @@
 #include "run/log_panel.h"
 #include "run/run_type.h"
 #include "run/state.h"
+#include "support/files.h"
 #include "ui/scripted/scripted_toolkit.h"
 
 namespace {
@@ -21,9 +22,11 @@ namespace fs = std::filesystem;
 // A state with a binary-exact schedule: DTOUT = 1, FAVG = 0.5, NSPI = 4, so
 // DTSAMP = 0.125, DTSKIP = 0.5, the first sample time 0.625, and DTM = 1/16.
 struct LoopFixture : ::testing::Test {
+  qmxv::support::TempDir dir{"qmxv_loop"};  // the restart files of every output go here
   qmxv::State s;
   qmxv::ui::ScriptedToolkit ui;
   void SetUp() override {
+    s.DIR = dir.path();
     s.SCALE = 1.0f;
     s.TREF = 1.0f;
     s.ROUT = 1.0f;
