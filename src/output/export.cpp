@@ -346,6 +346,50 @@ void export_output(State& s, const ClosedSample& closed, bool reset) {
   }
 }
 
+namespace {
+
+// The output a line of a running table or a collection belongs to: the
+// first field of a CSV row, or the number in the file name of a collection
+// entry (file="flow_0012.vti"); -1 for any other line.
+int output_of_line(std::string_view line) {
+  if (const auto at = line.find("file=\""); at != std::string_view::npos) {
+    line.remove_prefix(at + 6);
+    const auto us = line.find('_');
+    if (us == std::string_view::npos) return -1;
+    line.remove_prefix(us + 1);
+  } else if (line.empty() || line[0] < '0' || line[0] > '9') {
+    return -1;
+  }
+  int output = -1;
+  const auto r = std::from_chars(line.data(), line.data() + line.size(), output);
+  return r.ec == std::errc() ? output : -1;
+}
+
+}  // namespace
+
+void forget_outputs_after(State& s) {
+  for (const char* name : {"forcehistory.csv", "outputs.csv", "flow.pvd", "surface.pvd"}) {
+    const fs::path path = results_dir(s) / name;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) continue;
+    std::string kept, line;
+    bool dropped = false;
+    while (std::getline(in, line)) {
+      if (output_of_line(line) > s.NOUT) {
+        dropped = true;
+        continue;
+      }
+      kept += line;
+      kept += '\n';
+    }
+    in.close();
+    if (!dropped) continue;
+    export_files::PartFile f(path);
+    f.text() = std::move(kept);
+    finish(s, f);
+  }
+}
+
 void clear_results(State& s) {
   const fs::path dir = results_dir(s);
   std::error_code ec;

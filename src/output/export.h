@@ -29,6 +29,12 @@ ClosedSample close_sample(const State& s);
 // keeps its old contents; the failure goes to DIAG.TXT and the terminal.
 void export_output(State& s, const ClosedSample& closed, bool reset);
 
+// A continued run forgets what the running tables (forcehistory.csv,
+// outputs.csv) and the collections (flow.pvd, surface.pvd) hold of outputs
+// after its restart point: a run stopped between an output's export and its
+// restart write makes that output again.
+void forget_outputs_after(State& s);
+
 // A new run starts its results afresh: removes the export files of an
 // earlier run (called once its first restart set is written).
 void clear_results(State& s);

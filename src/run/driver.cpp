@@ -242,6 +242,7 @@ RunResult run_program(State& s, ui::Toolkit& ui, const RunLimits& limits, std::o
                                                                 t0)
                                       .count())
                   << " s)" << std::endl;
+      forget_outputs_after(s);
       if (s.NRUNTYPE == kAdaptAndContinue) {
         adapt_cells(s, ui);
         rebuild_index(s);

@@ -286,6 +286,33 @@ TEST_F(BadSetTest, NormalIndexingNeitherWritesNorReadsTheFifthMoleculeFile) {
             0);
 }
 
+TEST_F(BadSetTest, AContinuedRunForgetsTheOutputsMadeAfterItsRestartPoint) {
+  // Output 2 exported, then a stop before its restart set was written: the
+  // set of output 1 is back in place, results/ still lists output 2.
+  const auto set_of_output_1 = files_under(dir.path());
+  State s;
+  ASSERT_EQ(session(s, dir.path(), 1, 1).status, 0);
+  for (const auto& [name, bytes] : set_of_output_1)
+    if (name.ends_with(".RES")) write_file(at(name.c_str()), bytes);
+  ASSERT_NE(read_file(at("results/outputs.csv")).find("\n2,"), std::string::npos);
+
+  State t;
+  t.DIR = dir.path();
+  ui::ScriptedToolkit ui({1});
+  RunLimits one_step;
+  one_step.steps = 1;
+  ASSERT_EQ(run_program(t, ui, one_step).status, 0);
+  for (const char* table : {"results/outputs.csv", "results/forcehistory.csv"}) {
+    const std::string text = read_file(at(table));
+    EXPECT_NE(text.find("\n1,"), std::string::npos) << table;
+    EXPECT_EQ(text.find("\n2,"), std::string::npos) << table;
+  }
+  const std::string pvd = read_file(at("results/flow.pvd"));
+  EXPECT_NE(pvd.find("flow_0001.vti"), std::string::npos);
+  EXPECT_EQ(pvd.find("flow_0002.vti"), std::string::npos);
+  EXPECT_TRUE(pvd.ends_with("</VTKFile>\n")) << pvd;
+}
+
 // ---------------------------------------------------------------- a write cut short
 
 struct InterruptedWriteTest : ::testing::Test {
