@@ -8,6 +8,7 @@
 #include "core/indexing.h"
 #include "core/molecules.h"
 #include "core/thermal.h"
+#include "data/datum_lines.h"
 #include "geometry/locate.h"
 #include "output/sampling.h"
 #include "run/constants.h"
@@ -222,6 +223,17 @@ bool open_element_of_cell(State& s, float x, float y, float z, int c) {
   return code >= 0 || s.IELVOL(-code, s.IEZ, s.IEY, s.IEX) == 1000;
 }
 
+// The molecule arrays, sized by MNM, are full before the initial state is:
+// the message points at MNM, the capacity that ran out.
+[[noreturn]] void refuse_initial_molecules(State& s, int c) {
+  s.DIAG.write("The initial number of molecules exceeds MNM in cell", c);
+  s.DIAG.line("Either increase MNM or FNUM in the data");
+  throw UserError(file_and_line("QMXVD.DAT", gas_datum_line(s, Item("MNM"), s.MNM)) +
+                      ": The initial number of molecules exceeds MNM = " + std::to_string(s.MNM) +
+                      " in cell " + std::to_string(c) + ": either increase MNM or FNUM in the data",
+                  kExitBadData, "Initialization");
+}
+
 // Fills stream J's part of the flow (J = 2: at and beyond XSEP) with one
 // running remainder across all cells and species.
 void place_molecules(State& s, int J) {
@@ -255,14 +267,7 @@ void place_molecules(State& s, int J) {
           continue;
         }
         failures = 0;
-        if (s.NM >= s.MNM) {
-          s.DIAG.write("The initial number of molecules exceeds MNM in cell", c);
-          s.DIAG.line("Either increase MNM or FNUM in the data");
-          throw UserError("The initial number of molecules exceeds MNM = " + std::to_string(s.MNM) +
-                              " in cell " + std::to_string(c) +
-                              ": either increase MNM or FNUM in the data (QMXVD.DAT)",
-                          kExitBadData, "Initialization");
-        }
+        if (s.NM >= s.MNM) refuse_initial_molecules(s, c);
         const int n = ++s.NM;
         s.ICELL(2, c) += 1;
         s.IP(2, n) = c;

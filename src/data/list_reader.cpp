@@ -259,6 +259,7 @@ int ListReader::next_int(const Item& item) {
   int v = 0;
   switch (parse_fortran_int(t, v)) {
     case NumberStatus::Ok:
+      if (watch_) watch_(item, line(), v);
       return v;
     case NumberStatus::OutOfRange:
       fail(item, "an integer between -2147483648 and 2147483647", found_text(TokenKind::Value),
@@ -273,6 +274,7 @@ float ListReader::next_real(const Item& item) {
   float v = 0.0f;
   switch (parse_fortran_real(t, v)) {
     case NumberStatus::Ok:
+      if (watch_) watch_(item, line(), v);
       return v;
     case NumberStatus::OutOfRange:
       fail(item, "a real number within single precision (below 3.4E38 in size)",

@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -60,6 +61,10 @@ struct Item {
   std::string text() const;
 };
 
+// Told of every value a reader takes, with its item and 1-based line: how a
+// fault found after reading finds the line of a datum (data/datum_lines.h).
+using ValueWatch = std::function<void(const Item& item, int line, double value)>;
+
 // Outcome of converting one value's text.
 enum class NumberStatus { Ok, NotANumber, OutOfRange };
 
@@ -101,6 +106,9 @@ class ListReader {
     return next_real(item);
   }
 
+  // From now on every value read is also given to `watch`.
+  void watch(ValueWatch watch) { watch_ = std::move(watch); }
+
   // Throws the DataError for a value already read that the data model does
   // not allow: "... item NSPI: expected a positive integer, found "0"".
   [[noreturn]] void reject(const Item& item, const std::string& expected) const;
@@ -137,6 +145,7 @@ class ListReader {
   bool repeat_null_ = false;
   std::string_view token_;
   std::string_view repeat_token_;
+  ValueWatch watch_;
 };
 
 }  // namespace qmxv

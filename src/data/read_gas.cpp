@@ -36,10 +36,14 @@ constexpr int kMovingWall = 7;
 
 class GasReader {
  public:
-  explicit GasReader(State& s)
+  // With a watch the file is read again to locate a datum: every value goes
+  // to the watch and no summary is written.
+  explicit GasReader(State& s, const ValueWatch* watch = nullptr)
       : s_(s),
         in_(s.file("QMXVD.DAT"), "QMXVD.DAT"),
-        out_(s.file("QMXVD.TXT"), "QMXVD.TXT") {}
+        out_(watch ? SummaryFile() : SummaryFile(s.file("QMXVD.TXT"), "QMXVD.TXT")) {
+    if (watch) in_.watch(*watch);
+  }
 
   void read() {
     out_.line("Data summary for program QMXV");
@@ -463,6 +467,12 @@ void read_gas_data(State& s, ui::Toolkit&) {
   // stream, NSTEADY, ISPR(2,L) and ISPV(L) of non-rotating species) is 0.
   static_cast<GasData&>(s) = GasData{};
   GasReader reader(s);
+  reader.read();
+}
+
+void read_gas_data_watched(State& s, const ValueWatch& watch) {
+  static_cast<GasData&>(s) = GasData{};
+  GasReader reader(s, &watch);
   reader.read();
 }
 

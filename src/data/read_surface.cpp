@@ -30,8 +30,14 @@ enum class Kind { None, Solid, Entry };
 
 class SurfaceReader {
  public:
-  explicit SurfaceReader(State& s)
-      : s_(s), in_(s.file("QMXSD.DAT"), "QMXSD.DAT"), out_(s.file("QMXSD.TXT"), "QMXSD.TXT") {}
+  // With a watch the file is read again to locate a datum: every value goes
+  // to the watch and no summary is written.
+  explicit SurfaceReader(State& s, const ValueWatch* watch = nullptr)
+      : s_(s),
+        in_(s.file("QMXSD.DAT"), "QMXSD.DAT"),
+        out_(watch ? SummaryFile() : SummaryFile(s.file("QMXSD.TXT"), "QMXSD.TXT")) {
+    if (watch) in_.watch(*watch);
+  }
 
   void read() {
     out_.line("Surface data summary for program QMXV");
@@ -314,6 +320,12 @@ void read_surface_data(State& s) {
   static_cast<SurfaceData&>(s) = SurfaceData{};
   s.DIAG.line("Reading the data file QMXSD.DAT");
   SurfaceReader reader(s);
+  reader.read();
+}
+
+void read_surface_data_watched(State& s, const ValueWatch& watch) {
+  static_cast<SurfaceData&>(s) = SurfaceData{};
+  SurfaceReader reader(s, &watch);
   reader.read();
 }
 

@@ -23,11 +23,17 @@ class SummaryFile {
     }
   }
 
+  // A summary that writes nothing: a data file read again only to locate a
+  // datum leaves the summary of the first reading as it was.
+  SummaryFile() = default;
+
   template <typename... Items>
   void write(const Items&... items) {
-    out_ << free_line(items...) << '\n';
+    if (out_.is_open()) out_ << free_line(items...) << '\n';
   }
-  void line(const std::string& text) { out_ << text << '\n'; }
+  void line(const std::string& text) {
+    if (out_.is_open()) out_ << text << '\n';
+  }
   void close() { out_.close(); }
 
  private:

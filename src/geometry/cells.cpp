@@ -6,9 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <string>
 #include <system_error>
 #include <vector>
 
+#include "data/datum_lines.h"
 #include "geometry/crossing.h"
 #include "geometry/geometry_pictures.h"
 #include "geometry/index_lists.h"
@@ -398,6 +400,22 @@ void place_nodes(State& s) {
   s.DIAG.write("TOTAL NUMBER OF CELLS IS", s.NCELLS);
 }
 
+// Nodes are the centroids of the solid triangles and the centres of the flow
+// divisions without surfaces; with neither, no element with flow has a cell.
+// The flow has a volume and the triangles none, so finer divisions always
+// leave some division with flow clear of the (flow entry) triangles: the
+// division counts are the data to change, and the message points at them.
+[[noreturn]] void refuse_flow_without_nodes(const State& s) {
+  const std::string counts =
+      std::to_string(s.NDIVX) + ", " + std::to_string(s.NDIVY) + ", " + std::to_string(s.NDIVZ);
+  throw GeometryError("QMXVD.DAT", gas_datum_line(s, Item("NDIVX"), s.NDIVX),
+                      "No cell node exists for the flow: there is no solid triangle in QMXSD.DAT "
+                      "and every division with flow holds a surface; divide the region more "
+                      "finely than NDIVX, NDIVY, NDIVZ = " +
+                          counts + " so that a division without surfaces holds a node",
+                      "Cell Formation");
+}
+
 int count_flow_divisions(const State& s) {
   int n = 0;
   for (int idx = 1; idx <= s.NDIVX; ++idx)
@@ -485,11 +503,7 @@ void combine_elements(State& s, ui::Toolkit& ui) {
               }
               if (cell != 0) continue;
               const int c = search.cell_of_element(idx, idy, idz, iex, iey, iez);
-              if (c <= 0)
-                throw GeometryError(
-                    "No cell node exists for the flow: the data set has neither a solid triangle "
-                    "nor a flow division without surfaces",
-                    "Cell Formation");
+              if (c <= 0) refuse_flow_without_nodes(s);
               cell = c;
               volume[c] += code < 0 ? static_cast<double>(flow) * 0.001 * evol : evol;
               const float centre[3] = {base[0] + (static_cast<float>(iex) - 0.5f) * s.DEX,

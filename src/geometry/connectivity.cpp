@@ -6,6 +6,7 @@
 #include <sstream>
 #include <vector>
 
+#include "data/datum_lines.h"
 #include "geometry/setup_progress.h"
 #include "run/errors.h"
 #include "run/state.h"
@@ -25,9 +26,10 @@ std::uint64_t side_key(int a, int b) {
   return (lo << 32) | hi;
 }
 
-// The fault message followed by where the user finds the triangle in
-// QMXSD.DAT: its surface, its place in that surface, its three points as
-// numbered in the surface's point list and their coordinates as given.
+// The fault message, located at the line of QMXSD.DAT where the triangle's
+// record starts, followed by how the user recognises the triangle there: its
+// surface, its place in that surface, its three points as numbered in the
+// surface's point list and their coordinates as given.
 [[noreturn]] void connectivity_fault(const State& s, int k, int t, const char* what) {
   const int surface = s.ISURFT(t);
   const int point_base = s.NPTSB.empty() ? 0 : s.NPTSB(surface);
@@ -41,7 +43,7 @@ std::uint64_t side_key(int a, int b) {
     m << (j == 1 ? " at (" : " (") << free_item(s.XPT(p) / s.SCALE) << ", "
       << free_item(s.YPT(p) / s.SCALE) << ", " << free_item(s.ZPT(p) / s.SCALE) << ")";
   }
-  throw GeometryError(m.str());
+  throw GeometryError("QMXSD.DAT", triangle_record_line(s, t), m.str());
 }
 
 // The box face (1 XMIN .. 6 ZMAX) of an unshared side whose both end points

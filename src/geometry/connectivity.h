@@ -10,9 +10,10 @@ class SetupProgress;
 //
 // A side shared by more than two triangles, or a side that no other triangle
 // shares and that does not lie on a box face, is a fault in the surface data:
-// GeometryError naming the side, the triangle, its surface, its points (as
-// numbered in the surface's own point list) and their coordinates. A side
-// along a box edge lies on two faces: it keeps the first and gets a warning.
+// GeometryError naming the line of the triangle's record in QMXSD.DAT, the
+// side, the triangle, its surface, its points (as numbered in the surface's
+// own point list) and their coordinates. A side along a box edge lies on two
+// faces: it keeps the first and gets a warning.
 void connect_surfaces(State& s, SetupProgress* progress = nullptr);
 
 }  // namespace qmxv

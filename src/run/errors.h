@@ -34,6 +34,12 @@ class UserError : public std::runtime_error {
   std::string title_;
 };
 
+// Where a datum stands, as every message names it: "QMXSD.DAT line 40", or
+// the file alone when the line is not known (0).
+inline std::string file_and_line(const std::string& file, int line) {
+  return line > 0 ? file + " line " + std::to_string(line) : file;
+}
+
 // A fault in a data file, located to the line and the item of the data model:
 //   QMXVD.DAT line 24, item FTMP: expected a real number, found "warm"
 class DataError : public UserError {
@@ -48,7 +54,7 @@ class DataError : public UserError {
   // that shows it (the moving-wall fault has a box title of its own), else
   // "Error in <file>".
   DataError(std::string text, std::string file, int line, std::string title = {})
-      : UserError(text + " (" + file + " line " + std::to_string(line) + ")", kExitBadData,
+      : UserError(text + " (" + file_and_line(file, line) + ")", kExitBadData,
                   title.empty() ? "Error in " + file : title),
         file_(std::move(file)), line_(line) {}
 
@@ -59,8 +65,7 @@ class DataError : public UserError {
  private:
   static std::string compose(const std::string& file, int line, const std::string& item,
                              const std::string& expected, const std::string& found) {
-    std::string m = file;
-    if (line > 0) m += " line " + std::to_string(line);
+    std::string m = file_and_line(file, line);
     if (!item.empty()) m += ", item " + item;
     m += ": expected " + expected;
     if (!found.empty()) m += ", found " + found;
@@ -79,11 +84,24 @@ class RestartError : public UserError {
       : UserError(std::move(message), kExitBadRestart, "Restart Files") {}
 };
 
-// Geometry that cannot be gridded (surfaces that do not connect).
+// Geometry that cannot be gridded (surfaces that do not connect, a grid that
+// leaves the flow without a cell), named after the datum responsible:
+//   QMXSD.DAT line 40: Side 2 of triangle 13 has no connectivity: ...
+// A line of 0 (the file could not be read again) names the file alone.
 class GeometryError : public UserError {
  public:
-  explicit GeometryError(std::string message, std::string title = "Surface Geometry Error")
-      : UserError(std::move(message), kExitGeometry, std::move(title)) {}
+  GeometryError(std::string file, int line, const std::string& text,
+                std::string title = "Surface Geometry Error")
+      : UserError(file_and_line(file, line) + ": " + text, kExitGeometry, std::move(title)),
+        file_(std::move(file)),
+        line_(line) {}
+
+  const std::string& file() const { return file_; }
+  int line() const { return line_; }
+
+ private:
+  std::string file_;
+  int line_ = 0;
 };
 
 // A wrong command line, or scripted answers that ran out.

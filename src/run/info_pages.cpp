@@ -218,7 +218,7 @@ on a face of the box. "has no connectivity" means that a side has no partner: a 
 twice under two numbers (sides are matched by point number, not by position), or an open surface
 that stops short of the box face. "connects with more than one triangle" means that three or more
 triangles meet on one side; make them separate surfaces. The program stops with exit status 4 and
-the message in DIAG.TXT.
+the message in DIAG.TXT, which begins with the line of QMXSD.DAT where the triangle is given.
 
 # What FNUM should I choose?
 

@@ -3,9 +3,10 @@
 // L'Ecuyer's combined multiplicative congruential generator (P. L'Ecuyer,
 // Comm. ACM 31, 742, 1988): two Lehmer generators with multipliers 40014 and
 // 40692 and prime moduli 2147483563 and 2147483399, combined by difference.
-// Schrage's factorisation keeps every product inside 32 bits. The states
-// start at fixed values in every run and are never reseeded, so a run is
-// reproducible from its data, bit for bit.
+// Schrage's factorisation keeps every product inside 32 bits. A new run
+// starts the states at fixed values; a continued run takes them from its
+// restart set. Nothing ever reseeds them, so a run is reproducible bit for
+// bit from its data and its restart set.
 #pragma once
 
 #include <cstdint>

@@ -10,6 +10,7 @@
 
 #include "core/initialize.h"
 #include "data/data_files.h"
+#include "run/errors.h"
 #include "run/state.h"
 #include "support/case_setup.h"
 #include "ui/scripted/scripted_toolkit.h"
@@ -292,6 +293,29 @@ TEST(InitializeMolecules, VacuumStartAndTheArrayShapes) {
   EXPECT_EQ(s.NMOLC, 3);
   EXPECT_EQ(s.TIME, 0.0);
   EXPECT_TRUE(s.DIAG.contains("The flow simulation will now start from zero time."));
+}
+
+// About 25,000 molecules fill the stream: with room for 1000 the refusal
+// points at the line of MNM in QMXVD.DAT.
+TEST(InitializeMolecules, MoreThanMNMInitialMoleculesAreRefusedAtTheLineOfMNM) {
+  GasFile g;
+  g.run = test::set_value(g.run, "MNM", "1000");
+  test::TempDir dir;
+  State s;
+  try {
+    initialize(s, dir, g);
+    FAIL() << "the initial state was placed in " << s.MNM << " slots";
+  } catch (const UserError& e) {
+    const int line = test::line_of(g.text(), "MNM");
+    EXPECT_EQ(e.exit_status(), kExitBadData);
+    EXPECT_EQ(
+        std::string(e.what()).rfind("QMXVD.DAT line " + std::to_string(line) +
+                                        ": The initial number of molecules exceeds MNM = 1000",
+                                    0),
+        0u)
+        << e.what();
+  }
+  EXPECT_TRUE(s.DIAG.contains("Either increase MNM or FNUM in the data"));
 }
 
 }  // namespace

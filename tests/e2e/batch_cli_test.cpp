@@ -64,6 +64,26 @@ const char* kBoxGas = R"(0.0      XMIN
 0        ISUBC
 )";
 
+// A square plate of two solid triangles in the middle of the box, short of
+// every face: the first side of triangle 1 (line 9) has no partner.
+const char* kOpenPlate = R"(1        NSURF
+4        NPTS(1)
+2        NSTRIS(1)
+0        NFTRIS(1)
+0.5 0.2 0.2   P1
+0.5 0.8 0.2   P2
+0.5 0.8 0.8   P3
+0.5 0.2 0.8   P4
+1 2 3    triangle 1
+1        ITCODE
+300.     TSURF
+0.       FSPEC
+0.       FADS(1)
+0.       FOUT(1)
+1 3 4    triangle 2
+0        ITCODE
+)";
+
 struct Result {
   int status = -1;
   std::string out;
@@ -172,6 +192,17 @@ TEST_F(BatchCli, FaultsEndWithTheirDocumentedStatusAndMessage) {
   r = run("--batch --run-type 4 --outputs 1");
   EXPECT_EQ(r.status, 2) << r.out;
   EXPECT_EQ(read("QMXVD.DAT"), gas);
+
+  // A surface that does not close: the file and the line of the triangle.
+  write("QMXVD.DAT", kBoxGas);
+  write("QMXSD.DAT", kOpenPlate);
+  r = run("--batch --run-type 7 --steps 0");
+  EXPECT_EQ(r.status, 4) << r.out;
+  EXPECT_NE(r.out.find("QMXSD.DAT line 9: Side 1 of triangle 1 has no connectivity"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(read("DIAG.TXT").find("QMXSD.DAT line 9: Side 1"), std::string::npos);
+  EXPECT_EQ(read("QMXSD.DAT"), kOpenPlate);
 
   // Usage: the information pages need answers a batch run cannot give.
   EXPECT_EQ(run("--batch --run-type 6").status, 1);

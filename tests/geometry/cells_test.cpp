@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "data/data_files.h"
+#include "data/read_gas.h"
+#include "data/read_surface.h"
 #include "geometry/crossing.h"
 #include "geometry/grid_setup.h"
 #include "geometry/locate.h"
@@ -395,6 +398,49 @@ TEST(CellFormation, EntryTrianglesMakeNoNodesAndHideNothing) {
     if (path_blocked(s, m, node_of(s, c), false)) ++through;
   });
   EXPECT_GT(through, 0);
+}
+
+// One division cut by a plane of stream boundary elements across the whole
+// box: no solid triangle makes a node and no division is free of surfaces,
+// so the flow has no cell. The refusal points at the division counts.
+TEST(CellFormation, FlowWithoutAnyNodeIsRefusedAtTheDivisionCounts) {
+  using test::tagged;
+  test::GasFile gas;
+  gas.grid = tagged("1", "NDIVX") + tagged("1", "NDIVY") + tagged("1", "NDIVZ") +
+             tagged("2", "NELX") + tagged("2", "NELY") + tagged("2", "NELZ");
+  const std::string gas_text = gas.text();
+  const std::string plane =
+      tagged("1", "NSURF") + tagged("4", "NPTS(1)") + tagged("0", "NSTRIS(1)") +
+      tagged("2", "NFTRIS(1)") + tagged("0.5 -0.25 0.0", "P1") + tagged("0.5 0.25 0.0", "P2") +
+      tagged("0.5 0.25 0.5", "P3") + tagged("0.5 -0.25 0.5", "P4") + tagged("1 2 3", "T1") +
+      tagged("3", "C1") + tagged("1 3 4", "T2") + tagged("0", "C2");
+  support::TempDir dir;
+  support::write_file(dir.path() / "QMXVD.DAT", gas_text);
+  support::write_file(dir.path() / "QMXSD.DAT", plane);
+  State s;
+  s.DIR = dir.path();
+  ui::ScriptedToolkit ui;
+  read_gas_data(s, ui);
+  read_surface_data(s);
+  setup_grid(s, ui);
+  try {
+    form_cells(s, ui);
+    FAIL() << "cells were formed without a node";
+  } catch (const GeometryError& e) {
+    const int line = test::line_of(gas_text, "NDIVX");
+    EXPECT_EQ(e.file(), "QMXVD.DAT");
+    EXPECT_EQ(e.line(), line);
+    EXPECT_EQ(e.title(), "Cell Formation");
+    EXPECT_EQ(e.exit_status(), kExitGeometry);
+    const std::string text = e.what();
+    EXPECT_EQ(text.rfind("QMXVD.DAT line " + std::to_string(line) +
+                             ": No cell node exists for the flow: there is no solid triangle",
+                         0),
+              0u)
+        << text;
+    EXPECT_NE(text.find("NDIVX, NDIVY, NDIVZ = 1, 1, 1"), std::string::npos) << text;
+  }
+  EXPECT_FALSE(ui.progress().open);
 }
 
 TEST(CellFormation, CloseRequestStopsTheProgram) {

@@ -4,9 +4,13 @@
 
 #include <string>
 
+#include "data/data_files.h"
+#include "data/read_gas.h"
+#include "data/read_surface.h"
 #include "geometry/grid_setup.h"
 #include "run/errors.h"
 #include "surface_builders.h"
+#include "ui/scripted/scripted_toolkit.h"
 
 namespace qmxv {
 namespace {
@@ -93,12 +97,16 @@ class ConnectivityFault : public ::testing::TestWithParam<FaultCase> {};
 TEST_P(ConnectivityFault, StopsNamingTheSideTriangleAndPoints) {
   const FaultCase& c = GetParam();
   State s = unit_box();
+  // Surfaces built in memory: there is no QMXSD.DAT to find a line in, so
+  // the message names the file alone.
+  test::TempDir empty;
+  s.DIR = empty.path();
   // A first surface that connects, so the faulty one is surface 2 with its
   // own point numbering.
   testing::add_surface(s, testing::block({0.1, 0.1, 0.1}, {0.2, 0.2, 0.2}));
   testing::add_surface(s, c.mesh);
   const std::string text = fault_of(s);
-  EXPECT_EQ(text.rfind(c.message, 0), 0u) << c.what << ": " << text;
+  EXPECT_EQ(text.rfind(std::string("QMXSD.DAT: ") + c.message, 0), 0u) << c.what << ": " << text;
   EXPECT_NE(text.find(c.located), std::string::npos) << c.what << ": " << text;
 }
 
@@ -136,6 +144,87 @@ INSTANTIATE_TEST_SUITE_P(
                   "Side 2 of triangle 13 has no connectivity",
                   "surface 2, triangle 1 of the surface, points 1 2 3 at (0.45, 0, 0) (0.45, "
                   "0.99998, 0) (0.45, 0.99998, 1)"}));
+
+// QMXSD.DAT of a closed tetrahedron (surface 1: one solid triangle with its
+// properties, three copies) and an open square plate that stops short of the
+// box faces (surface 2), for the default gas of the reader tests (the box
+// 0..1 x -0.25..0.25 x 0..0.5). Triangle records are tagged "S<s>T<n>".
+std::string tetrahedron_and_open_plate() {
+  using test::tagged;
+  return tagged("2", "NSURF") + tagged("4", "NPTS(1)") + tagged("4", "NSTRIS(1)") +
+         tagged("0", "NFTRIS(1)") + tagged("4", "NPTS(2)") + tagged("2", "NSTRIS(2)") +
+         tagged("0", "NFTRIS(2)") + tagged("0.2 -0.1 0.1", "S1P1") +
+         tagged("0.3 -0.1 0.1", "S1P2") + tagged("0.2 0.0 0.1", "S1P3") +
+         tagged("0.2 -0.1 0.2", "S1P4") + tagged("1 3 2", "S1T1") + tagged("1", "S1C1") +
+         tagged("300.", "TSURF") + tagged("0.0", "FSPEC") + tagged("0.0", "FADS(1)") +
+         tagged("0.0", "FOUT(1)") + tagged("1 2 4", "S1T2") + tagged("0", "S1C2") +
+         tagged("2 3 4", "S1T3") + tagged("0", "S1C3") + tagged("3 1 4", "S1T4") +
+         tagged("0", "S1C4") + tagged("0.6 -0.1 0.1", "S2P1") + tagged("0.6 0.1 0.1", "S2P2") +
+         tagged("0.6 0.1 0.3", "S2P3") + tagged("0.6 -0.1 0.3", "S2P4") + tagged("1 2 3", "S2T1") +
+         tagged("0", "S2C1") + tagged("1 3 4", "S2T2") + tagged("0", "S2C2");
+}
+
+// The two files written to a scratch directory and read as a new run reads
+// them; fault() sets up the grid and returns its GeometryError.
+class ConnectivityFaultInFile : public ::testing::Test {
+ protected:
+  void read(const std::string& surface_text) {
+    test::write_file(dir.path() / "QMXVD.DAT", test::GasFile{}.text());
+    test::write_file(dir.path() / "QMXSD.DAT", surface_text);
+    s.DIR = dir.path();
+    read_gas_data(s, ui);
+    read_surface_data(s);
+  }
+  GeometryError fault() {
+    try {
+      setup_grid(s, ui);
+    } catch (const GeometryError& e) {
+      return e;
+    }
+    ADD_FAILURE() << "the open plate was accepted";
+    return GeometryError("", 0, "");
+  }
+
+  test::TempDir dir;
+  State s;
+  ui::ScriptedToolkit ui;
+  const std::string surface = tetrahedron_and_open_plate();
+};
+
+TEST_F(ConnectivityFaultInFile, NamesTheLineOfTheTrianglesRecord) {
+  read(surface);
+  // Locating the triangle reads QMXSD.DAT again: the summary of the first
+  // reading must stay whole.
+  const std::string summary = test::read_file(dir.path() / "QMXSD.TXT");
+  const GeometryError e = fault();
+  // The plate's first triangle, triangle 5 of the file: its first side, from
+  // (0.6, -0.1, 0.1) to (0.6, 0.1, 0.1), has no partner and no box face.
+  const int line = test::line_of(surface, "S2T1");
+  EXPECT_EQ(e.file(), "QMXSD.DAT");
+  EXPECT_EQ(e.line(), line);
+  EXPECT_EQ(e.exit_status(), kExitGeometry);
+  EXPECT_EQ(e.title(), "Surface Geometry Error");
+  const std::string text = e.what();
+  EXPECT_EQ(text.rfind("QMXSD.DAT line " + std::to_string(line) +
+                           ": Side 1 of triangle 5 has no connectivity: surface 2, triangle 1 of "
+                           "the surface, points 1 2 3 at (0.6, -0.1, 0.1)",
+                       0),
+            0u)
+      << text;
+  EXPECT_EQ(test::read_file(dir.path() / "QMXSD.TXT"), summary);
+}
+
+TEST_F(ConnectivityFaultInFile, FileChangedSinceReadingIsNamedWithoutALine) {
+  read(surface);
+  // The record now gives other points: its line would point at a triangle
+  // the state does not hold.
+  test::write_file(dir.path() / "QMXSD.DAT", test::set_value(surface, "S2T1", "1 2 4"));
+  const GeometryError e = fault();
+  EXPECT_EQ(e.line(), 0);
+  EXPECT_EQ(std::string(e.what()).rfind("QMXSD.DAT: Side 1 of triangle 5 has no connectivity", 0),
+            0u)
+      << e.what();
+}
 
 }  // namespace
 }  // namespace qmxv
