@@ -1,5 +1,8 @@
-// Gas-phase chemistry of an accepted collision: the reacting pair as the
-// collision routine holds it, and the reaction step it is offered to.
+// Gas-phase chemistry of an accepted collision by the total-collision-energy
+// model (Bird, Molecular Gas Dynamics and the Direct Simulation of Gas
+// Flows, 1994, sec. 6.6): the probability of each reaction open to the pair
+// follows from its Arrhenius rate k(T) = Lambda T^eta exp(-E_a/kT), so that
+// a gas in equilibrium reacts at that rate.
 #pragma once
 
 namespace qmxv {
@@ -18,8 +21,16 @@ struct CollisionPair {
   float rm1 = 0.5f, rm2 = 0.5f;  // m_M/(m_L+m_M) and m_L/(m_L+m_M)
 };
 
+// At initialization: the constant C_k of every reaction, the number of
+// molecules it leaves, the reactions open to each species pair, and the
+// reaction counters TOTREA.
+void prepare_reactions(State& s);
+
 // Offers an accepted pair to the gas-phase reactions; returns true when one
-// took place. Called for every accepted pair when the gas has reactions.
+// took place. Called for every accepted pair when the gas has reactions (it
+// draws its decision number even for a pair without reactions). The molecule
+// store may grow (a dissociation adds a molecule): array pointers taken
+// before the call are stale after it.
 bool react(State& s, CollisionPair& pair);
 
 }  // namespace qmxv

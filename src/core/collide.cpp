@@ -292,7 +292,7 @@ void collide(State& s) {
     const float tc = s.CELL(13, c);
     if (!(tc < s.TIME - s.CTIME(c))) continue;
     s.CTIME(c) += 2.0 * tc;
-    const CellList cl = cell_list(s, c);
+    CellList cl = cell_list(s, c);
     // The molecules of the next cell are fetched while this one collides:
     // their velocities are what the pair loop waits for.
     if (c < s.NCELLS) {
@@ -361,7 +361,8 @@ void collide(State& s) {
       p.rm2 = mL / (mL + mM);
       for (int i = 0; i < 3; ++i) p.vm[i] = p.rm2 * v1[i] + p.rm1 * v2[i];
 
-      if (reactions) react(s, p);
+      // A dissociation may have grown the store: the list is found again.
+      if (reactions && react(s, p)) cl = cell_list(s, c);
       if (any_rotation(s, p.L, p.M)) exchange_internal_energy(s, p);
       scatter(s, p);
     }

@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "core/chemistry.h"
 #include "core/indexing.h"
 #include "core/molecules.h"
 #include "core/thermal.h"
@@ -305,7 +306,7 @@ void initialize_flow(State& s, ui::Toolkit& ui) {
     throw UserError("PROGRAM COULD NOT ALLOCATE VMP", kExitBadData, "Initialization");
   }
   species_pairs(s);
-  // The reaction constants are prepared here once gas-phase chemistry lands.
+  prepare_reactions(s);
   poll_or_stop(ui);
   time_step(s);
   poll_or_stop(ui);

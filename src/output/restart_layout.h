@@ -253,6 +253,11 @@ void visit_variables(State& s, V& v) {
   v("VFY2", s.VFY2);
   v("VFZ2", s.VFZ2);
   v("FSP2", s.FSP2);
+  // The reaction tables prepared for the chemistry.
+  v("CK", s.CK);
+  v("NPOST", s.NPOST);
+  v("NSPEX", s.NSPEX);
+  v("ISPEX", s.ISPEX);
   // Surface reactions open to each incident species.
   v("NSRSP", s.NSRSP);
   v("ISRSP", s.ISRSP);

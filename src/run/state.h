@@ -57,6 +57,11 @@ struct GasData {
   FArray1<float> CT;  // temperature exponent of the rate
   FArray1<float> RE;  // energy of the reaction [J]
   FArray2<float> TBP; // (L, J) third-body efficiency of species L in table J
+  // Prepared from the reactions at initialization (core/chemistry.h).
+  FArray1<double> CK;  // (J) constant of the total-collision-energy probability
+  FArray1<int> NPOST;  // (J) molecules after the reaction: 3 dissociation, 2 exchange, 1 recombination
+  FArray2<int> NSPEX;  // (L, M) reactions open to the species pair L, M
+  FArray3<int> ISPEX;  // (i, L, M) their numbers, i = 1..NSPEX(L, M)
 
   // Surface reactions J = 1..MNSR (extent at least 1).
   int MNSR = 0;
