@@ -19,6 +19,7 @@
 #include "core/collide.h"
 #include "core/indexing.h"
 #include "core/move.h"
+#include "output/restart.h"
 #include "run/state.h"
 #include "support/case_setup.h"
 #include "support/files.h"
@@ -281,6 +282,28 @@ TEST(Chemistry, APairWithoutReactionsIsNeverChangedAndARecombinationNeedsThreeMo
     q.cr = 1.0e3f;
     ASSERT_FALSE(react(s, q));
   }
+}
+
+TEST(Chemistry, AReactingRunContinuesExactlyFromItsRestartSet) {
+  support::TempDir dir("qmxv_bath");
+  State s;
+  Bath b;
+  b.T = 8000;
+  b.molecules = 4000;
+  b.iindex = 1;
+  make_bath(s, b, dir.path());
+  run_bath(s, b, 10);
+  ASSERT_TRUE(write_restart(s));
+  State t;
+  t.DIR = dir.path();
+  ui::ScriptedToolkit ui;
+  read_restart(t, ui);
+  run_bath(s, b, 10);
+  run_bath(t, b, 10);
+  const auto ds = restart::dump(s), dt = restart::dump(t);
+  ASSERT_EQ(ds.size(), dt.size());
+  for (std::size_t i = 0; i < ds.size(); ++i) EXPECT_TRUE(ds[i].bytes == dt[i].bytes) << ds[i].name;
+  EXPECT_GT(s.TOTREA(1) + s.TOTREA(4) + s.TOTREA(5), 0);
 }
 
 }  // namespace
