@@ -60,6 +60,14 @@ std::string seconds_text(double t) {
   return buf;
 }
 
+// "1234 reactions, " when the gas reacts.
+std::string reactions_text(const State& s) {
+  if (s.MNR <= 0 || s.TOTREA.empty()) return {};
+  double n = 0;
+  for (int J = 1; J <= s.MNR; ++J) n += s.TOTREA(J);
+  return free_item(n) + " reactions, ";
+}
+
 }  // namespace
 
 void start_up(State& s, ui::Toolkit& ui) {
@@ -148,7 +156,8 @@ void time_step_loop(State& s, ui::Toolkit& ui, const RunLimits& limits, std::ost
     const double wall = std::chrono::duration<double>(now - last_line_wall).count();
     const double rate = wall > 0 ? (s.TOTMOV - last_line_moves) / wall : 0.0;
     *progress << label << ": flow time " << seconds_text(s.TIME / s.SCALE) << " s, " << s.NM
-              << " molecules, " << free_item(s.TOTCOL) << " collisions, " << seconds_text(rate)
+              << " molecules, " << free_item(s.TOTCOL) << " collisions, " << reactions_text(s)
+              << seconds_text(rate)
               << " moves/s; stage times move " << seconds_text(stages.move) << " s, entry "
               << seconds_text(stages.entry) << " s, indexing " << seconds_text(stages.index)
               << " s, collisions " << seconds_text(stages.collide) << " s, sampling "
