@@ -1,8 +1,10 @@
-// The VTK results of an output, read back by a strict XML reader and decoder:
-// the lattice's extent and cell order, hidden elements, values equal to the
-// CSV tables bit for bit, the time series across a continued run, the
-// clearing of an earlier run's files, and a read by VTK's own readers.
+// The VTK results of an output, read back by a strict XML reader and decoder
+// (base64 and zlib blocks): the lattice's extent and cell order, hidden
+// elements, values equal to the CSV tables bit for bit, arrays of many
+// compressed blocks, the time series across a continued run, the clearing of
+// an earlier run's files, and a read by VTK's own readers.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <bit>
@@ -133,9 +135,53 @@ constexpr const char* kVtkType = std::is_same_v<T, float>          ? "Float32"
                                  : std::is_same_v<T, std::int32_t> ? "Int32"
                                                                    : "UInt8";
 
+// The bytes of an inline binary DataArray in VTK's zlib layout, with the
+// number of blocks they came in. The text must be exactly two base64 strings:
+// the UInt64 header [blocks, block size, size of a partial last block or 0,
+// compressed size of each block], then the compressed blocks, each of which
+// must inflate to exactly its share of the `size` bytes.
+struct Inflated {
+  std::vector<unsigned char> bytes;
+  std::uint64_t blocks = 0;
+};
+
+Inflated inflate_array(const std::string& name, std::string_view text, std::size_t size) {
+  Inflated out;
+  std::uint64_t word[3] = {0, 0, 0};
+  const std::vector<unsigned char> first = base64_decode(text.substr(0, 32));
+  if (first.size() == sizeof word) std::memcpy(word, first.data(), sizeof word);
+  const auto [blocks, block, last] = word;
+  EXPECT_GT(block, 0u) << name;
+  if (block == 0 || blocks > text.size()) return out;
+  EXPECT_EQ(blocks, (size + block - 1) / block) << name;
+  EXPECT_EQ(last, size % block) << name;
+  const std::size_t header_chars = (8 * (3 + blocks) + 2) / 3 * 4;
+  const std::vector<unsigned char> header = base64_decode(text.substr(0, header_chars));
+  const std::vector<unsigned char> data =
+      base64_decode(text.substr(std::min(header_chars, text.size())));
+  std::vector<std::uint64_t> compressed(blocks);
+  if (header.size() == 8 * (3 + blocks))
+    std::memcpy(compressed.data(), header.data() + 24, 8 * blocks);
+  std::size_t at = 0;
+  for (std::uint64_t i = 0; i < blocks; ++i) {
+    const std::uint64_t expected = i + 1 < blocks || last == 0 ? block : last;
+    if (at + compressed[i] > data.size()) break;
+    std::vector<unsigned char> plain(expected + 1);
+    uLongf got = plain.size();
+    EXPECT_EQ(::uncompress(plain.data(), &got, data.data() + at, uLong(compressed[i])), Z_OK)
+        << name << " block " << i;
+    EXPECT_EQ(got, expected) << name << " block " << i;
+    out.bytes.insert(out.bytes.end(), plain.begin(),
+                     plain.begin() + std::min(got, uLongf(expected)));
+    at += compressed[i];
+  }
+  EXPECT_EQ(at, data.size()) << name << ": compressed bytes not named by the header";
+  out.blocks = blocks;
+  return out;
+}
+
 // The values of an inline binary DataArray, which must hold exactly `count`:
-// its type, declared tuples and components, its UInt64 byte-count header and
-// the bytes that follow all agree.
+// its type, declared tuples and components, and its compressed bytes agree.
 template <typename T>
 std::vector<T> values(const Xml& a, std::size_t count) {
   const std::string name = a.get("Name");
@@ -145,14 +191,10 @@ std::vector<T> values(const Xml& a, std::size_t count) {
       std::atol(a.get("NumberOfTuples").c_str()) * std::atol(a.get("NumberOfComponents").c_str()),
       long(count))
       << name;
-  const std::vector<unsigned char> bytes = base64_decode(a.text);
+  const Inflated in = inflate_array(name, a.text, count * sizeof(T));
   std::vector<T> v(count);
-  std::uint64_t header = 0;
-  if (bytes.size() == 8 + count * sizeof(T)) {
-    std::memcpy(&header, bytes.data(), 8);
-    std::memcpy(v.data(), bytes.data() + 8, count * sizeof(T));
-  }
-  EXPECT_EQ(header, count * sizeof(T)) << name << ": " << bytes.size() << " bytes decoded";
+  EXPECT_EQ(in.bytes.size(), count * sizeof(T)) << name;
+  if (in.bytes.size() == count * sizeof(T)) std::memcpy(v.data(), in.bytes.data(), in.bytes.size());
   return v;
 }
 
@@ -272,12 +314,61 @@ class VtkExportTest : public ::testing::Test {
     for (const Xml* a : holder.all("DataArray")) n.push_back(a->get("Name"));
     return n;
   }
+
+  // The cell of element (ix, iy) of a square lattice: 8 x 8 elements to a
+  // cell, as a real case's cells each span many elements.
+  static int square_cell(int ix, int iy, int nx) { return 1 + ix / 8 + (nx + 7) / 8 * (iy / 8); }
+
+  // In place of the 4 x 3 x 2 lattice: nx x ny x 1 elements in one division,
+  // their cells by square_cell (cell 5 still inside the body).
+  void square_lattice(int nx, int ny) {
+    s.NDIVX = s.NDIVY = s.NDIVZ = 1, s.NELX = nx, s.NELY = ny, s.NELZ = 1;
+    s.IELCELL.allocate(1, 1, 1, 1, ny, nx);
+    for (int iy = 0; iy < ny; ++iy)
+      for (int ix = 0; ix < nx; ++ix)
+        s.IELCELL(1, 1, 1, 1, iy + 1, ix + 1) = square_cell(ix, iy, nx);
+    s.NCELLS = (nx + 7) / 8 * ((ny + 7) / 8);
+    s.CELL.allocate(kCellFields, s.NCELLS);
+    s.VAR.allocate(19, s.NCELLS);
+    for (int c = 1; c <= s.NCELLS; ++c) {
+      s.CELL(kCellVolume, c) = c == kBodyCell ? 0.0f : 1.0e6f;
+      for (int k = 1; k <= 19; ++k) s.VAR(k, c) = 1000.0f * k + c + 0.1f;
+    }
+    s.EXPORT_CSV = false;
+  }
 };
+
+bool vtk_installed() {
+  return std::system("/usr/bin/python3 -c 'import vtkmodules.vtkIOXML' >/dev/null 2>&1") == 0;
+}
+
+// What read_vtk.py prints for a results folder, each line by its first two
+// words ("array FILE" lines by three).
+std::map<std::string, std::vector<std::string>> read_with_vtk(const fs::path& results) {
+  std::map<std::string, std::vector<std::string>> line;
+  const std::string command = "/usr/bin/python3 " QMXV_SOURCE_DIR "/tests/output/read_vtk.py '" +
+                              results.string() + "' 2>&1";
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  EXPECT_NE(pipe, nullptr);
+  if (!pipe) return line;
+  std::string out;
+  char buf[4096];
+  for (std::size_t got; (got = std::fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, got);
+  EXPECT_EQ(::pclose(pipe), 0) << out;
+  std::istringstream in(out);
+  for (std::string text; std::getline(in, text);) {
+    std::istringstream words(text);
+    std::vector<std::string> w{std::istream_iterator<std::string>(words), {}};
+    if (w.size() >= 3) line[w[0] + " " + w[1] + (w[0] == "array" ? " " + w[2] : "")] = w;
+  }
+  return line;
+}
 
 TEST_F(VtkExportTest, LatticeCarriesEachElementsCellInVtkOrderWithNoFlowAndBodyHidden) {
   export_output(s, closed, true);
   const Xml vti = read_xml(results / "flow_0001.vti");
-  EXPECT_EQ(vti.get("type") + vti.get("header_type"), "ImageDataUInt64");
+  EXPECT_EQ(vti.get("type") + " " + vti.get("header_type") + " " + vti.get("compressor"),
+            "ImageData UInt64 vtkZLibDataCompressor");
   const Xml& image = vti.child("ImageData");
   EXPECT_EQ(image.get("WholeExtent"), "0 4 0 3 0 2");
   EXPECT_EQ(image.get("Origin"), "-0.5 0 0.25");  // [m]
@@ -449,26 +540,10 @@ TEST_F(VtkExportTest, ModesFailuresAndClearingTouchOnlyTheirOwnFiles) {
 // VTK's own readers: the counts a truncated or misdeclared file would lose,
 // the cells a viewer hides, and values at known elements and points.
 TEST_F(VtkExportTest, VtkReadersReadTheFilesWithTheirCountsAndValues) {
-  if (std::system("/usr/bin/python3 -c 'import vtkmodules.vtkIOXML' >/dev/null 2>&1") != 0)
+  if (!vtk_installed())
     GTEST_SKIP() << "VTK for /usr/bin/python3 not installed (Debian package python3-vtk9)";
   export_output(s, closed, true);
-  const std::string command = "/usr/bin/python3 " QMXV_SOURCE_DIR "/tests/output/read_vtk.py '" +
-                              results.string() + "' 2>&1";
-  std::FILE* pipe = ::popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string out;
-  char buf[4096];
-  for (std::size_t got; (got = std::fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, got);
-  ASSERT_EQ(::pclose(pipe), 0) << out;
-
-  // Each line by its first two words ("array FILE" lines by three).
-  std::map<std::string, std::vector<std::string>> line;
-  std::istringstream in(out);
-  for (std::string text; std::getline(in, text);) {
-    std::istringstream words(text);
-    std::vector<std::string> w{std::istream_iterator<std::string>(words), {}};
-    if (w.size() >= 3) line[w[0] + " " + w[1] + (w[0] == "array" ? " " + w[2] : "")] = w;
-  }
+  auto line = read_with_vtk(results);
   using Words = std::vector<std::string>;
   const std::string time = at("", 2.5e-3).substr(1);
   EXPECT_EQ(line["file flow_0001.vti"], (Words{"file", "flow_0001.vti", "timestep", time, "points",
@@ -490,6 +565,52 @@ TEST_F(VtkExportTest, VtkReadersReadTheFilesWithTheirCountsAndValues) {
   // The y of the second point, point 4 of the surface: 30 * 16 / 1000 m.
   EXPECT_EQ(std::strtof(line["points surface_0001.vtp"].at(2 + 4).c_str(), nullptr), 0.48f);
 }
+
+// Arrays of many compressed blocks: the blocks join up in the right order and
+// the last one has its own size, for the strict decoder and for VTK's reader.
+class VtkLargeLatticeTest : public VtkExportTest,
+                            public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(VtkLargeLatticeTest, ArraysOfManyBlocksInflateToEveryElementsCellValues) {
+  const auto [nx, ny] = GetParam();
+  square_lattice(nx, ny);
+  export_output(s, closed, true);
+  const fs::path file = results / "flow_0001.vti";
+  const Xml vti = read_xml(file);
+  const Xml& cells = vti.child("ImageData").child("Piece").child("CellData");
+  const std::size_t n = std::size_t(nx) * ny;
+  const auto cell = values<std::int32_t>(cells.child("cell"), n);
+  const auto velocity = values<float>(cells.child("velocity"), 3 * n);
+  const auto ghost = values<std::uint8_t>(cells.child("vtkGhostType"), n);
+  EXPECT_GT(inflate_array("velocity", cells.child("velocity").text, 12 * n).blocks, 1u);
+  std::size_t wrong = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const int c = square_cell(int(i % nx), int(i / nx), nx);
+    wrong += cell[i] != c || ghost[i] != (c == kBodyCell ? 32 : 0);
+    for (int k = 0; k < 3; ++k) wrong += bits(velocity[3 * i + k]) != bits(s.VAR(4 + k, c));
+  }
+  EXPECT_EQ(wrong, 0u);
+  // 81 bytes of values per element (20 four-byte values and a ghost byte),
+  // repeated along the cells' squares.
+  EXPECT_LT(fs::file_size(file), n * 81 / 4);
+
+  if (!vtk_installed()) GTEST_SKIP() << "VTK for /usr/bin/python3 not installed";
+  auto line = read_with_vtk(results);
+  const std::vector<std::string>& counts = line["file flow_0001.vti"];
+  ASSERT_EQ(counts.size(), 10u);
+  EXPECT_EQ(counts[7] + " " + counts[9], std::to_string(n) + " 0");  // cells, errors
+  const std::vector<std::string>& rho = line["array flow_0001.vti rho"];
+  ASSERT_EQ(rho.size(), 5 + n);
+  for (std::size_t i = 0; i < n; ++i)
+    wrong += std::strtof(rho[5 + i].c_str(), nullptr) !=
+             s.VAR(3, square_cell(int(i % nx), int(i / nx), nx));
+  EXPECT_EQ(wrong, 0u);
+}
+
+// 128 x 128: every four-byte array is exactly 64 KiB, whole blocks for any
+// power-of-two block size up to that; 131 x 133 leaves a partial last block.
+INSTANTIATE_TEST_SUITE_P(VtkLastBlockWholeAndPartial, VtkLargeLatticeTest,
+                         ::testing::Values(std::pair{128, 128}, std::pair{131, 133}));
 
 }  // namespace
 }  // namespace qmxv
