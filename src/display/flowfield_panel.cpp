@@ -9,6 +9,7 @@
 #include "display/displays.h"
 #include "display/palettes.h"
 #include "display/results_panels.h"
+#include "geometry/plane_elements.h"
 #include "run/state.h"
 
 namespace qmxv {
@@ -22,30 +23,6 @@ constexpr double kAspect = 1.2725;  // width / height of the plane's drawing win
 // The colour bar and the texts [pixels from the picture's left bottom].
 constexpr double kBarLeft = 538, kBarRight = 556, kBarBottom = 12, kBarTop = 372;
 constexpr double kTitleY = 418, kLogY = 398, kPowerY = 380;
-
-// Grid counts and widths along axis a (1 x, 2 y, 3 z) [scaled m].
-struct Axis {
-  float lo, width, ddiv, del;
-  int ndiv, nel;
-};
-Axis axis_of(const State& s, int a) {
-  if (a == 1) return {s.XMIN, s.XMAX - s.XMIN, s.DDX, s.DEX, s.NDIVX, s.NELX};
-  if (a == 2) return {s.YMIN, s.YMAX - s.YMIN, s.DDY, s.DEY, s.NDIVY, s.NELY};
-  return {s.ZMIN, s.ZMAX - s.ZMIN, s.DDZ, s.DEZ, s.NDIVZ, s.NELZ};
-}
-
-// The low edge of element ie of division id, computed as the grid set-up
-// computes it; the high edge is the next element's low edge (the region's
-// edge for the last), so neighbouring elements tile without gaps.
-double element_low(const Axis& x, int id, int ie) {
-  return static_cast<double>(x.lo + static_cast<float>(id - 1) * x.ddiv +
-                             static_cast<float>(ie - 1) * x.del);
-}
-double element_high(const Axis& x, int id, int ie) {
-  if (ie < x.nel) return element_low(x, id, ie + 1);
-  if (id < x.ndiv) return element_low(x, id + 1, 1);
-  return static_cast<double>(x.lo + x.width);
-}
 
 bool collision_property(int k) { return k == 13 || k == 14; }
 
@@ -73,7 +50,7 @@ int cell_count(const State& s) {
 void limit_selections(State& s) {
   s.IPROP = std::clamp(s.IPROP, 1, std::max(1, property_count(s)));
   s.IPLANE = std::clamp(s.IPLANE, 1, 3);
-  const Axis a = axis_of(s, s.IPLANE);
+  const GridAxis a = grid_axis(s, s.IPLANE);
   s.IPLDIV = std::clamp(s.IPLDIV, 1, std::max(1, a.ndiv));
   s.IPLEL = std::clamp(s.IPLEL, 1, std::max(1, a.nel));
 }
@@ -90,25 +67,15 @@ bool grid_ready(const State& s) {
 void draw_layer(const State& s, ui::Toolkit& ui, const PlaneWindow& w,
                 const std::vector<int>& colours) {
   const int background = flowfield_background(s);
-  const Axis ha = axis_of(s, w.h), va = axis_of(s, w.v);
-  int d[3], e[3];
-  d[s.IPLANE - 1] = s.IPLDIV;
-  e[s.IPLANE - 1] = s.IPLEL;
-  for (int dv = 1; dv <= va.ndiv; ++dv)
-    for (int ev = 1; ev <= va.nel; ++ev)
-      for (int dh = 1; dh <= ha.ndiv; ++dh)
-        for (int eh = 1; eh <= ha.nel; ++eh) {
-          d[w.h - 1] = dh;
-          e[w.h - 1] = eh;
-          d[w.v - 1] = dv;
-          e[w.v - 1] = ev;
-          const int c = s.IELCELL(d[2], d[1], d[0], e[2], e[1], e[0]);
-          const int colour =
-              c >= 1 && c < static_cast<int>(colours.size()) ? colours[static_cast<std::size_t>(c)]
-                                                             : background;
-          ui.fill_rect(kFlowfieldPicture, colour, element_low(ha, dh, eh), element_low(va, dv, ev),
-                       element_high(ha, dh, eh), element_high(va, dv, ev));
-        }
+  for_each_plane_element(
+      s, s.IPLANE, s.IPLDIV, s.IPLEL, w.h, w.v,
+      [&](const int d[3], const int e[3], double x0, double y0, double x1, double y1) {
+        const int c = s.IELCELL(d[2], d[1], d[0], e[2], e[1], e[0]);
+        const int colour = c >= 1 && c < static_cast<int>(colours.size())
+                               ? colours[static_cast<std::size_t>(c)]
+                               : background;
+        ui.fill_rect(kFlowfieldPicture, colour, x0, y0, x1, y1);
+      });
 }
 
 }  // namespace
@@ -117,7 +84,7 @@ PlaneWindow plane_window(const State& s, int axis) {
   PlaneWindow w;
   w.h = axis == 1 ? 2 : 1;
   w.v = axis == 3 ? 2 : 3;
-  const Axis h = axis_of(s, w.h), v = axis_of(s, w.v);
+  const GridAxis h = grid_axis(s, w.h), v = grid_axis(s, w.v);
   const double margin = 0.05 * std::max<double>(h.width, v.width);
   double width = h.width + 2.0 * margin, height = v.width + 2.0 * margin;
   if (width >= kAspect * height)
@@ -175,7 +142,6 @@ std::vector<int> flowfield_cell_colours(const State& s, const ColourRange& range
 void draw_flowfield(State& s, ui::Toolkit& ui) {
   using namespace display;
   const char* P = kFlowfieldPicture;
-  open_result_picture(ui, P);
   limit_selections(s);
   const ColourRange range = flowfield_colour_range(s);
   const ScaleSteps steps = scale_steps(range.span());
@@ -191,8 +157,7 @@ void draw_flowfield(State& s, ui::Toolkit& ui) {
       listed.push_back(colour_index(l.value, linear, 254, 1));
     palette = flowfield_banded_table(listed);
   }
-  ui.picture_palette(P, palette);
-  ui.picture_clear(P, background);
+  open_result_picture(ui, P, palette, background);
 
   if (grid_ready(s)) {
     const PlaneWindow w = plane_window(s, s.IPLANE);
@@ -200,7 +165,7 @@ void draw_flowfield(State& s, ui::Toolkit& ui) {
                 w.x1, w.y1);
     draw_layer(s, ui, w, flowfield_cell_colours(s, range));
     // The outline of the flow region.
-    const Axis h = axis_of(s, w.h), v = axis_of(s, w.v);
+    const GridAxis h = grid_axis(s, w.h), v = grid_axis(s, w.v);
     const double x0 = h.lo, x1 = h.lo + static_cast<double>(h.width);
     const double y0 = v.lo, y1 = v.lo + static_cast<double>(v.width);
     ui.polyline(P, ink, {x0, y0, x1, y0, x1, y1, x0, y1, x0, y0});

@@ -30,13 +30,7 @@ const char* const kPointFields[3] = {"xref", "yref", "zref"};
 const char* const kCoefficientControls[] = {"aref", "aref-unit", "lref-label", "lref",
                                             "lref-unit", "reference", "note"};
 
-ui::Control label(const std::string& name, const std::string& text) {
-  ui::Control c;
-  c.name = name;
-  c.kind = ui::ControlKind::Label;
-  c.text = text;
-  return c;
-}
+using ui::label;
 
 ui::Control real(const std::string& name, bool editable = false) {
   ui::Control c;

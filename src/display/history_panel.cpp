@@ -67,10 +67,8 @@ HistoryPlot history_plot(const State& s) {
 void draw_history(State& s, ui::Toolkit& ui) {
   using namespace display;
   const char* P = kHistoryPicture;
-  open_result_picture(ui, P);
-  ui.picture_palette(P, flowfield_colour_table());
+  open_result_picture(ui, P, flowfield_colour_table(), kBackground);
   ui.picture_window(P, -1.0, -50.0, 101.0, 120.0);
-  ui.picture_clear(P, kBackground);
   ui.polyline(P, kInk, {0, 0, 100, 0, 100, 100, 0, 100, 0, 0});
   ui.text(P, kInk, 50, 106, "Molecule Number History", ui::TextAlign::Centre);
   const HistoryPlot h = history_plot(s);

@@ -17,8 +17,11 @@ ui::PictureSpec picture_spec(const std::string& name) {
 
 }  // namespace
 
-void open_result_picture(ui::Toolkit& ui, const std::string& name) {
+void open_result_picture(ui::Toolkit& ui, const std::string& name, const ui::Palette& palette,
+                         int background) {
   if (ui.picture_closed(name)) ui.picture_open(picture_spec(name));
+  ui.picture_palette(name, palette);
+  ui.picture_clear(name, background);
 }
 
 void create_result_panels(State& s, ui::Toolkit& ui) {

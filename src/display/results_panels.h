@@ -28,8 +28,10 @@ inline constexpr const char* kSurfaceScalePicture = "surface-scale";
 inline constexpr const char* kForcesPanel = "forces";
 
 // Opens the picture of that name (one of the names above) in its region
-// unless it is already on the screen.
-void open_result_picture(ui::Toolkit& ui, const std::string& name);
+// unless it is already on the screen, and starts a new page of it: the
+// palette set and every pixel the background colour index.
+void open_result_picture(ui::Toolkit& ui, const std::string& name, const ui::Palette& palette,
+                         int background);
 
 // Opens the flowfield and history pictures and, when there are solid
 // triangles, the surface view (the surfaces in their own colours until the

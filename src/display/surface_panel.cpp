@@ -9,6 +9,7 @@
 #include "display/displays.h"
 #include "display/palettes.h"
 #include "display/results_panels.h"
+#include "display/surface_scene.h"
 #include "display/view3d.h"
 #include "run/state.h"
 
@@ -91,24 +92,12 @@ ui::Scene3 surface_result_scene(const State& s, const std::vector<int>& colours,
                     : at_zmax ? static_cast<double>(s.ZMAX)
                               : 0.5 * (static_cast<double>(s.ZMIN) + s.ZMAX);
   const int ntri = std::min(s.NTRI, s.ITP.extent(2));
-  const int npt = std::min({s.XPT.extent(1), s.YPT.extent(1), s.ZPT.extent(1)});
   if (s.ITP.extent(1) < 4) return scene;
   for (int N = 1; N <= ntri; ++N) {
     const int j = s.ITP(4, N);
     if (j < 1 || j >= static_cast<int>(colours.size())) continue;
     ui::Triangle3 t;
-    bool valid = true;
-    for (int q = 0; q < 3; ++q) {
-      const int p = s.ITP(q + 1, N);
-      if (p < 1 || p > npt) {
-        valid = false;
-        break;
-      }
-      t.p[static_cast<std::size_t>(q)] = {static_cast<float>(s.XPT(p) - cx),
-                                          static_cast<float>(s.YPT(p) - cy),
-                                          static_cast<float>(s.ZPT(p) - cz)};
-    }
-    if (!valid) continue;
+    if (!triangle_corners(s, N, {cx, cy, cz}, t)) continue;
     t.colour = palette[static_cast<std::size_t>(colours[static_cast<std::size_t>(j)])];
     scene.triangles.push_back(t);
     if (mirrored) {
@@ -143,10 +132,8 @@ void draw_surface_results(State& s, ui::Toolkit& ui) {
   }
   ui.view3_show(kSurfaceView, "surface", surface_result_scene(s, colours, table), surface_result_view());
 
-  open_result_picture(ui, P);
   const int background = s.IWHITES == 1 ? kWhite : 0, ink = s.IWHITES == 1 ? 0 : kWhite;
-  ui.picture_palette(P, scale_palette());
-  ui.picture_clear(P, background);
+  open_result_picture(ui, P, scale_palette(), background);
   ui.picture_window(P, 0, 0, kWidth, kHeight);
   ui.text(P, ink, kBarLeft, kTitleY, p.unit.empty() ? p.name : p.name + "   " + p.unit);
   if (drawn) {

@@ -54,6 +54,19 @@ constexpr double kEyeClearance = 1.0;
 
 }  // namespace
 
+bool triangle_corners(const State& s, int n, const std::array<double, 3>& centre,
+                      ui::Triangle3& t) {
+  const int npt = std::min({s.XPT.extent(1), s.YPT.extent(1), s.ZPT.extent(1)});
+  for (int k = 0; k < 3; ++k) {
+    const int p = s.ITP(k + 1, n);
+    if (p < 1 || p > npt) return false;
+    t.p[static_cast<std::size_t>(k)] = {static_cast<float>(s.XPT(p) - centre[0]),
+                                        static_cast<float>(s.YPT(p) - centre[1]),
+                                        static_cast<float>(s.ZPT(p) - centre[2])};
+  }
+  return true;
+}
+
 ui::Scene3 surface_scene(const State& s) {
   ui::Scene3 scene;
   scene.cull_back_faces = true;
@@ -61,23 +74,11 @@ ui::Scene3 surface_scene(const State& s) {
   const double cy = 0.5 * (static_cast<double>(s.YMIN) + s.YMAX);
   const double cz = 0.5 * (static_cast<double>(s.ZMIN) + s.ZMAX);
   const int ntri = std::min({s.NTRI, s.ITP.extent(2), s.ISURFT.extent(1)});
-  const int npt = std::min({s.XPT.extent(1), s.YPT.extent(1), s.ZPT.extent(1)});
   if (s.ITP.extent(1) < 3) return scene;
   scene.triangles.reserve(static_cast<std::size_t>(std::max(ntri, 0)));
   for (int n = 1; n <= ntri; ++n) {
     ui::Triangle3 t;
-    bool valid = true;
-    for (int k = 0; k < 3; ++k) {
-      const int p = s.ITP(k + 1, n);
-      if (p < 1 || p > npt) {
-        valid = false;
-        break;
-      }
-      t.p[static_cast<std::size_t>(k)] = {static_cast<float>(s.XPT(p) - cx),
-                                          static_cast<float>(s.YPT(p) - cy),
-                                          static_cast<float>(s.ZPT(p) - cz)};
-    }
-    if (!valid) continue;
+    if (!triangle_corners(s, n, {cx, cy, cz}, t)) continue;
     t.colour = shaded(surface_colour(s.ISURFT(n)), t.p);
     scene.triangles.push_back(t);
   }

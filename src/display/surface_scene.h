@@ -3,6 +3,8 @@
 // flowfield box, with the start view that shows the whole box.
 #pragma once
 
+#include <array>
+
 #include "ui/toolkit.h"
 
 namespace qmxv {
@@ -18,6 +20,10 @@ namespace qmxv::display {
 // The mirrored half model of a plane of symmetry at ZMIN joins with the
 // surface result display.
 ui::Scene3 surface_scene(const State& s);
+
+// The corners of triangle n relative to `centre` [scaled m], into t.p;
+// false when a corner index lies outside the point arrays.
+bool triangle_corners(const State& s, int n, const std::array<double, 3>& centre, ui::Triangle3& t);
 
 // The start view of the surface preview: default_surface_view() with the
 // scale chosen so the whole flowfield box fits a window of the given

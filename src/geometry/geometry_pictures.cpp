@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "geometry/index_lists.h"
+#include "geometry/plane_elements.h"
 #include "geometry/triangles.h"
 #include "run/errors.h"
 #include "run/state.h"
@@ -89,32 +90,8 @@ ui::Palette make_geometry_palette() {
   return p;
 }
 
-// Grid counts and widths along axis a (1 x, 2 y, 3 z).
-struct Axis {
-  float lo, width, ddiv, del;
-  int ndiv, nel;
-};
-Axis axis_of(const State& s, int a) {
-  if (a == 1) return {s.XMIN, s.WX, s.DDX, s.DEX, s.NDIVX, s.NELX};
-  if (a == 2) return {s.YMIN, s.WY, s.DDY, s.DEY, s.NDIVY, s.NELY};
-  return {s.ZMIN, s.WZ, s.DDZ, s.DEZ, s.NDIVZ, s.NELZ};
-}
-
-// Low limit of element ie of division id along an axis, and its high limit
-// as the next element's low limit (the region's edge for the last one), so
-// neighbouring rectangles share their edges exactly.
-double element_low(const Axis& x, int id, int ie) {
-  return static_cast<double>(x.lo + static_cast<float>(id - 1) * x.ddiv +
-                             static_cast<float>(ie - 1) * x.del);
-}
-double element_high(const Axis& x, int id, int ie) {
-  if (ie < x.nel) return element_low(x, id, ie + 1);
-  if (id < x.ndiv) return element_low(x, id + 1, 1);
-  return static_cast<double>(x.lo + x.width);
-}
-
 int middle_division(const State& s, int axis) {
-  return axis_of(s, axis).ndiv / 2 + 1;
+  return grid_axis(s, axis).ndiv / 2 + 1;
 }
 
 // Fills every element of the plane with the colour `colour_of` gives it
@@ -126,22 +103,11 @@ void draw_plane(const State& s, const PicturePlane& plane, ui::Toolkit& ui,
   ui.picture_palette(picture, geometry_palette());
   ui.picture_window(picture, view.x0, view.y0, view.x1, view.y1);
   ui.picture_clear(picture, kColourMargin);
-  const Axis ha = axis_of(s, view.h), va = axis_of(s, view.v);
-  int d[3], e[3];
-  d[plane.axis - 1] = plane.division;
-  e[plane.axis - 1] = plane.element;
-  for (int dv = 1; dv <= va.ndiv; ++dv)
-    for (int ev = 1; ev <= va.nel; ++ev)
-      for (int dh = 1; dh <= ha.ndiv; ++dh)
-        for (int eh = 1; eh <= ha.nel; ++eh) {
-          d[view.h - 1] = dh;
-          e[view.h - 1] = eh;
-          d[view.v - 1] = dv;
-          e[view.v - 1] = ev;
-          const int colour = colour_of(d, e);
-          ui.fill_rect(picture, colour, element_low(ha, dh, eh), element_low(va, dv, ev),
-                       element_high(ha, dh, eh), element_high(va, dv, ev));
-        }
+  for_each_plane_element(
+      s, plane.axis, plane.division, plane.element, view.h, view.v,
+      [&](const int d[3], const int e[3], double x0, double y0, double x1, double y1) {
+        ui.fill_rect(picture, colour_of(d, e), x0, y0, x1, y1);
+      });
 }
 
 // Whether a triangle of the division's list enters the element (meets it
@@ -151,7 +117,7 @@ bool element_is_cut(const State& s, int n, int idx, int idy, int idz, int iex, i
   const int id[3] = {idx, idy, idz}, ie[3] = {iex, iey, iez};
   double c[3], h[3];
   for (int a = 0; a < 3; ++a) {
-    const Axis x = axis_of(s, a + 1);
+    const GridAxis x = grid_axis(s, a + 1);
     const double lo = element_low(x, id[a], ie[a]), hi = element_high(x, id[a], ie[a]);
     c[a] = 0.5 * (lo + hi);
     h[a] = 0.5 * (hi - lo) - kTouchMargin;
@@ -186,13 +152,7 @@ std::vector<std::string> wrap(const std::string& text, std::size_t width) {
   return lines;
 }
 
-ui::Control label(const std::string& name, const std::string& text) {
-  ui::Control c;
-  c.name = name;
-  c.kind = ui::ControlKind::Label;
-  c.text = text;
-  return c;
-}
+using ui::label;
 
 // The plane selection dialog, with the notes and the stop button of the
 // division/element picture when `division_picture`.
@@ -238,7 +198,7 @@ ui::PanelSpec plane_panel(bool division_picture) {
 }
 
 void put_plane_controls(const State& s, const PicturePlane& plane, ui::Toolkit& ui) {
-  const Axis x = axis_of(s, plane.axis);
+  const GridAxis x = grid_axis(s, plane.axis);
   ui.put_int(kPlanePanel, "axis", plane.axis);
   ui.set_range(kPlanePanel, "division", 1, x.ndiv);
   ui.set_range(kPlanePanel, "element", 1, x.nel);
@@ -250,7 +210,7 @@ void put_plane_controls(const State& s, const PicturePlane& plane, ui::Toolkit& 
 // the one the plane was chosen on); an unchosen plane is the middle one.
 void settle_plane(const State& s, PicturePlane& plane) {
   plane.axis = std::clamp(plane.axis, 1, 3);
-  const Axis x = axis_of(s, plane.axis);
+  const GridAxis x = grid_axis(s, plane.axis);
   if (plane.division < 1) plane.division = middle_division(s, plane.axis);
   plane.division = std::clamp(plane.division, 1, x.ndiv);
   plane.element = std::clamp(plane.element, 1, x.nel);
@@ -313,7 +273,7 @@ PlaneView plane_view(const State& s, int axis) {
   PlaneView view;
   view.h = axis == 1 ? 2 : 1;
   view.v = axis == 3 ? 2 : 3;
-  const Axis h = axis_of(s, view.h), v = axis_of(s, view.v);
+  const GridAxis h = grid_axis(s, view.h), v = grid_axis(s, view.v);
   double width = 1.1 * h.width, height = 1.1 * v.width;
   const double ch = h.lo + 0.5 * static_cast<double>(h.width);
   const double cv = v.lo + 0.5 * static_cast<double>(v.width);
@@ -329,7 +289,7 @@ PlaneView plane_view(const State& s, int axis) {
 }
 
 double plane_coordinate(const State& s, const PicturePlane& plane) {
-  const Axis x = axis_of(s, plane.axis);
+  const GridAxis x = grid_axis(s, plane.axis);
   return static_cast<double>(x.lo) + static_cast<double>(plane.division - 1) * x.ddiv +
          (static_cast<double>(plane.element) - 0.5) * x.del;
 }

@@ -9,10 +9,7 @@ namespace qmxv {
 namespace {
 
 ui::Control label(const std::string& text) {
-  ui::Control c;
-  c.kind = ui::ControlKind::Label;
-  c.text = text;
-  return c;
+  return ui::label({}, text);
 }
 
 ui::Control field(const std::string& name, ui::ControlKind kind, const std::string& format = {},

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qmxv::ui {
@@ -59,6 +60,15 @@ struct Control {
   int width_chars = 0;              // field width hint in characters (0: from format)
   bool editable = false;            // Integer/Real fields the user may type into
 };
+
+// A static text; `name` may be empty for a text the program never changes.
+inline Control label(std::string name, std::string text) {
+  Control c;
+  c.name = std::move(name);
+  c.kind = ControlKind::Label;
+  c.text = std::move(text);
+  return c;
+}
 
 // A non-modal panel: rows of controls, each row read left to right, so a
 // panel can be laid out as the sentence it reads as.

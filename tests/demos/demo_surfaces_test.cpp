@@ -14,33 +14,22 @@
 #include <vector>
 
 #include "demo_support.h"
+#include "geometry/surface_builders.h"
 
 namespace qmxv {
 namespace {
 
 using demo_test::loaded_case;
-using Vec = std::array<double, 3>;
+using Vec = testing::Vec3;
+using testing::add;
+using testing::cross;
+using testing::dot;
+using testing::length;
+using testing::scaled;
+using testing::sub;
 
 Vec point(const State& s, int p) {
   return {s.XPT(p), s.YPT(p), s.ZPT(p)};
-}
-Vec sub(Vec a, Vec b) {
-  return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-}
-Vec add(Vec a, Vec b) {
-  return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
-}
-Vec scaled(double k, Vec a) {
-  return {k * a[0], k * a[1], k * a[2]};
-}
-double dot(Vec a, Vec b) {
-  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-Vec cross(Vec a, Vec b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-double length(Vec a) {
-  return std::sqrt(dot(a, a));
 }
 
 struct Tri {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "display/canvas.h"
+#include "support/files.h"
 
 namespace qmxv::display {
 namespace {
@@ -16,8 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 
 std::vector<std::uint8_t> read_all(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+  const std::string bytes = support::read_file(p);
+  return {bytes.begin(), bytes.end()};
 }
 
 std::uint32_t u32(const std::vector<std::uint8_t>& b, std::size_t at) {
@@ -29,14 +30,8 @@ std::uint32_t u16(const std::vector<std::uint8_t>& b, std::size_t at) {
 
 class BmpTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("qmxv_bmp_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
+  support::TempDir dir{"qmxv_bmp"};
+  const fs::path& dir_ = dir.path();
 };
 
 // Widths 1..4 exercise every row padding (3, 2, 1, 0 bytes).

@@ -1,5 +1,5 @@
 // The 2-D rasteriser: window mapping, which pixels each primitive covers,
-// text placement and the colour table.
+// and text placement.
 #include "display/canvas.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "display/font.h"
-#include "display/palettes.h"
 
 namespace qmxv::display {
 namespace {
@@ -214,24 +213,6 @@ TEST(Canvas2D, TextGlyphsDifferAndDescendersFallBelowTheBaseline) {
   EXPECT_EQ(ink(draw("a"), 1).bottom, 15);
   // Every printable character but the space leaves ink.
   for (char ch = 33; ch < 127; ++ch) EXPECT_GT(ink(draw(std::string(1, ch)), 1).count, 0) << ch;
-}
-
-TEST(SurfaceColourTable, RunsFromBlueThroughGreenToRed) {
-  const ui::Palette& p = surface_colour_table();
-  const struct {
-    int i;
-    ui::Rgb rgb;
-  } expected[] = {{0, {0, 0, 0}},       {1, {0, 0, 255}},     {64, {0, 252, 255}},
-                  {65, {0, 255, 252}},  {128, {0, 255, 0}},   {129, {4, 255, 0}},
-                  {191, {252, 255, 0}}, {192, {255, 252, 0}}, {255, {255, 0, 0}}};
-  for (const auto& e : expected) EXPECT_EQ(p[e.i], e.rgb) << "entry " << e.i;
-  // Neighbours differ by a step of 4 (3 + 3 where two channels meet at 252
-  // and 255), so the scale has no seams; black to blue is the one jump.
-  for (int i = 2; i < 256; ++i) {
-    const int d = std::abs(p[i].r - p[i - 1].r) + std::abs(p[i].g - p[i - 1].g) +
-                  std::abs(p[i].b - p[i - 1].b);
-    EXPECT_LE(d, 6) << "entry " << i;
-  }
 }
 
 }  // namespace

@@ -21,6 +21,25 @@ struct Mesh {
   std::vector<Tri> triangles;
 };
 
+inline Vec3 sub(const Vec3& a, const Vec3& b) {
+  return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+inline Vec3 add(const Vec3& a, const Vec3& b) {
+  return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
+}
+inline Vec3 scaled(double k, const Vec3& a) {
+  return {k * a[0], k * a[1], k * a[2]};
+}
+inline double dot(const Vec3& a, const Vec3& b) {
+  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+inline Vec3 cross(const Vec3& a, const Vec3& b) {
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+inline double length(const Vec3& a) {
+  return std::sqrt(dot(a, a));
+}
+
 // A region [lo, hi] cut into ndiv divisions of nel elements along each axis.
 inline void set_box(State& s, Vec3 lo, Vec3 hi, std::array<int, 3> ndiv, std::array<int, 3> nel) {
   s.XMIN = static_cast<float>(lo[0]);
@@ -92,11 +111,8 @@ inline double enclosed_volume(const Mesh& m) {
 inline void orient_outward(Mesh& m, const Vec3& centre) {
   for (Tri& t : m.triangles) {
     const Vec3 &a = m.points[t[0]], &b = m.points[t[1]], &c = m.points[t[2]];
-    const Vec3 u{b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v{c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-    const Vec3 n{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-    const Vec3 g{(a[0] + b[0] + c[0]) / 3 - centre[0], (a[1] + b[1] + c[1]) / 3 - centre[1],
-                 (a[2] + b[2] + c[2]) / 3 - centre[2]};
-    if (n[0] * g[0] + n[1] * g[1] + n[2] * g[2] < 0) std::swap(t[1], t[2]);
+    const Vec3 g = sub(scaled(1.0 / 3, add(add(a, b), c)), centre);
+    if (dot(cross(sub(b, a), sub(c, a)), g) < 0) std::swap(t[1], t[2]);
   }
 }
 
