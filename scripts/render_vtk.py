@@ -38,6 +38,18 @@ def lookup_table():
     return lut
 
 
+def scalar_bar(lut, title, x):
+    """A colour bar in black type at the left (x = 0.02) or right (0.88) edge."""
+    bar = vtk.vtkScalarBarActor()
+    bar.SetLookupTable(lut)
+    bar.SetTitle(title)
+    bar.GetTitleTextProperty().SetColor(0, 0, 0)
+    bar.GetLabelTextProperty().SetColor(0, 0, 0)
+    bar.SetPosition(x, 0.1)
+    bar.SetWidth(0.1)
+    return bar
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("results")
@@ -88,14 +100,7 @@ def main():
     cut_actor = vtk.vtkActor()
     cut_actor.SetMapper(cut_mapper)
     renderer.AddActor(cut_actor)
-    bar = vtk.vtkScalarBarActor()
-    bar.SetLookupTable(cut_mapper.GetLookupTable())
-    bar.SetTitle(a.flow + " (flowfield)")
-    bar.GetTitleTextProperty().SetColor(0, 0, 0)
-    bar.GetLabelTextProperty().SetColor(0, 0, 0)
-    bar.SetPosition(0.88, 0.1)
-    bar.SetWidth(0.1)
-    renderer.AddActor2D(bar)
+    renderer.AddActor2D(scalar_bar(cut_mapper.GetLookupTable(), a.flow + " (flowfield)", 0.88))
 
     if os.path.exists(surf_file):
         surf = vtk.vtkXMLPolyDataReader()
@@ -115,14 +120,7 @@ def main():
         sact = vtk.vtkActor()
         sact.SetMapper(smap)
         renderer.AddActor(sact)
-        sbar = vtk.vtkScalarBarActor()
-        sbar.SetLookupTable(lut)
-        sbar.SetTitle(a.surface + " (surface)")
-        sbar.GetTitleTextProperty().SetColor(0, 0, 0)
-        sbar.GetLabelTextProperty().SetColor(0, 0, 0)
-        sbar.SetPosition(0.02, 0.1)
-        sbar.SetWidth(0.1)
-        renderer.AddActor2D(sbar)
+        renderer.AddActor2D(scalar_bar(lut, a.surface + " (surface)", 0.02))
 
     window = vtk.vtkRenderWindow()
     w, h = (int(v) for v in a.size.split("x"))
