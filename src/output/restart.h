@@ -36,8 +36,9 @@ std::uint64_t restart_set_bytes(const State& s);
 
 namespace restart {
 
-// Format version of the framing and of the records' contents.
-inline constexpr std::uint32_t kFormatVersion = 1;
+// Format version of the framing and of the records' contents; raised
+// whenever an item is added, removed or moved. 2: the prepared reaction tables.
+inline constexpr std::uint32_t kFormatVersion = 2;
 
 // One item of a file's record as the writer lays it out: its name and bytes.
 struct DumpItem {

@@ -211,7 +211,8 @@ TEST_F(BadSetTest, AnotherVersionByteOrderOrGenerationIsRefused) {
   const std::uint32_t version = 7, swapped = 0x04030201u;
   const std::int64_t generation = 9;
   patch("QMXVC1.RES", 8, &version, 4);
-  expect_refused("QMXVC1.RES: restart format version 7, expected 1");
+  expect_refused("QMXVC1.RES: restart format version 7, expected " +
+                 std::to_string(restart::kFormatVersion));
   patch("QMXVC1.RES", 12, &swapped, 4);
   expect_refused("QMXVC1.RES: written on a machine of the other byte order");
   fs::copy_file(pristine_->path() / "QMXVC1.RES", at("QMXVC1.RES"),
