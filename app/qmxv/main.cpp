@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "interop/commands.h"
 #include "run/driver.h"
 #include "run/errors.h"
 #include "run/state.h"
@@ -70,6 +71,9 @@ T parse_number(const std::string& option, const char* text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  bool interop_command = false;
+  const int interop_status = qmxv::interop::run_interop_command(argc, argv, interop_command);
+  if (interop_command) return interop_status;
   bool batch = false;
   bool check_display = false;
   int run_type = 0;
