@@ -21,10 +21,10 @@
 namespace {
 
 constexpr const char* kUsage = R"(Usage:
-  qmxv [--dir D] [--export none|csv|vtk|all]
+  qmxv [--dir D] [--export none|csv|vtk|all] [--molecules-per-cell N]
                                       open the desktop program (needs a display)
   qmxv --batch --run-type N [--outputs K | --steps S | --until SECONDS] [--dir D]
-       [--export none|csv|vtk|all]
+       [--export none|csv|vtk|all] [--molecules-per-cell N]
                                       run without a display, progress on the terminal
 
 Run types (N):
@@ -42,6 +42,10 @@ Options:
                    grid and cells are formed (a geometry check: writes NODES.TXT,
                    DSCELLS.BMP and DIAG.TXT, no restart files)
   --until SECONDS  stop once the flow time has reached SECONDS (physical time)
+  --molecules-per-cell N
+                   the simulated molecules per cell that run type 2 (adapt the cells
+                   and continue) adapts the cells to: at least 1, default 15; ten
+                   to twenty are sound
   --dir D          work in directory D (default: the current directory)
   --export MODE    the results files of every output, under results/ in the
                    working directory: csv the CSV tables, vtk the VTK XML files for
@@ -81,6 +85,7 @@ int main(int argc, char** argv) {
   bool export_csv = true, export_vtk = true;
   qmxv::RunLimits limits;
   int bounds = 0;
+  int molecules_per_cell = qmxv::RunData{}.TARGET_PER_CELL;
 
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -112,6 +117,9 @@ int main(int argc, char** argv) {
       limits.until_seconds = parse_number<double>(a, value());
       ++bounds;
       if (!(*limits.until_seconds > 0)) usage_error("--until must be a positive flow time in seconds");
+    } else if (a == "--molecules-per-cell") {
+      molecules_per_cell = parse_number<int>(a, value());
+      if (molecules_per_cell < 1) usage_error("--molecules-per-cell must be at least 1");
     } else if (a == "--dir") {
       dir = value();
     } else if (a == "--export") {
@@ -142,6 +150,7 @@ int main(int argc, char** argv) {
   state.DIR = dir;
   state.EXPORT_CSV = export_csv;
   state.EXPORT_VTK = export_vtk;
+  state.TARGET_PER_CELL = molecules_per_cell;
 
   if (!batch) {
     if (bounds > 0 || run_type != 0)

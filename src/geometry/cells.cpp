@@ -69,49 +69,6 @@ constexpr NeighbourTable make_neighbour_table() {
 
 constexpr NeighbourTable kNeighbours = make_neighbour_table();
 
-// The progress bar of the combining step: one step per element, the range
-// divided by 1.2 (with the step) until it fits a 16-bit progress control.
-class ElementProgress {
- public:
-  ElementProgress(ui::Toolkit& ui, long long elements) : ui_(ui) {
-    long long top = elements > 1 ? elements : 1;
-    while (top > 65530) {
-      top = static_cast<long long>(static_cast<double>(top) / 1.2);
-      step_ /= 1.2;
-    }
-    top_ = static_cast<int>(top);
-    ui_.progress_open("Setting the Flowfield Cells - Please Wait");
-    ui_.progress_text("Combining Elements to Form Cells");
-    ui_.progress_range(1, top_);
-    ui_.progress_value(1);
-  }
-  ElementProgress(const ElementProgress&) = delete;
-  ElementProgress& operator=(const ElementProgress&) = delete;
-  ~ElementProgress() { ui_.progress_close(); }
-
-  void advance() {
-    value_ += step_;
-    const int shown = value_ < top_ ? static_cast<int>(value_) : top_;
-    if (shown != shown_) {
-      shown_ = shown;
-      ui_.progress_value(shown);
-    }
-    if (++since_poll_ >= kPollEvery) {
-      since_poll_ = 0;
-      if (ui_.poll() == ui::Event::Close) throw StopRequest{};
-    }
-  }
-
- private:
-  static constexpr int kPollEvery = 4096;
-  ui::Toolkit& ui_;
-  double step_ = 1.0;
-  double value_ = 1.0;
-  int top_ = 1;
-  int shown_ = 1;
-  int since_poll_ = 0;
-};
-
 // The nearest-node search of one element at a time. Holds the per-triangle
 // stamps that keep a triangle listed in several divisions of a block from
 // being tested twice for the same candidate node.
@@ -465,7 +422,8 @@ void sort_nodes_into_divisions(State& s) {
 }
 
 void combine_elements(State& s, ui::Toolkit& ui) {
-  ElementProgress progress(ui, static_cast<long long>(s.NELT));
+  StepProgress progress(ui, "Setting the Flowfield Cells - Please Wait",
+                        "Combining Elements to Form Cells", static_cast<long long>(s.NELT));
   for (int c = 1; c <= s.NCELLS; ++c) {
     s.CELL(kCellVolume, c) = 0.0f;
     s.CELL(kCellXLo, c) = s.XMAX;
@@ -542,6 +500,10 @@ void form_cells(State& s, ui::Toolkit& ui) {
     s.ICELL.allocate(3, s.NCELLS);
   });
   place_nodes(s);
+  combine_and_show_cells(s, ui);
+}
+
+void combine_and_show_cells(State& s, ui::Toolkit& ui) {
   sort_nodes_into_divisions(s);
   combine_elements(s, ui);
 

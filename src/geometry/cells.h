@@ -3,11 +3,13 @@
 // see the node across no solid triangle.
 #pragma once
 
+#include <string>
+
+#include "run/errors.h"
+#include "ui/toolkit.h"
+
 namespace qmxv {
 struct State;
-namespace ui {
-class Toolkit;
-}
 
 // Places a node at the centroid of every solid triangle and at the centre of
 // every flow division without surfaces (listing them in NODES.TXT), sorts the
@@ -30,5 +32,59 @@ void sort_nodes_into_divisions(State& s);
 // for the cells under a thousandth of an element and sets the fill ratios.
 // The nodes must be sorted into divisions.
 void combine_elements(State& s, ui::Toolkit& ui);
+
+// The progress window of a stage of cell formation or adaption: one step per
+// element or division, the range divided by 1.2 (with the step) until it
+// fits a 16-bit progress control, and a poll of the window events every
+// `poll_every` steps; a close request throws StopRequest.
+class StepProgress {
+ public:
+  StepProgress(ui::Toolkit& ui, const std::string& title, const std::string& text, long long steps,
+               int poll_every = 4096)
+      : ui_(ui), poll_every_(poll_every) {
+    long long top = steps > 1 ? steps : 1;
+    while (top > 65530) {
+      top = static_cast<long long>(static_cast<double>(top) / 1.2);
+      step_ /= 1.2;
+    }
+    top_ = static_cast<int>(top);
+    ui_.progress_open(title);
+    ui_.progress_text(text);
+    ui_.progress_range(1, top_);
+    ui_.progress_value(1);
+  }
+  StepProgress(const StepProgress&) = delete;
+  StepProgress& operator=(const StepProgress&) = delete;
+  ~StepProgress() { ui_.progress_close(); }
+
+  void advance() {
+    value_ += step_;
+    const int shown = value_ < top_ ? static_cast<int>(value_) : top_;
+    if (shown != shown_) {
+      shown_ = shown;
+      ui_.progress_value(shown);
+    }
+    if (++since_poll_ >= poll_every_) {
+      since_poll_ = 0;
+      if (ui_.poll() == ui::Event::Close) throw StopRequest{};
+    }
+  }
+
+ private:
+  ui::Toolkit& ui_;
+  int poll_every_;
+  double step_ = 1.0;
+  double value_ = 1.0;
+  int top_ = 1;
+  int shown_ = 1;
+  int since_poll_ = 0;
+};
+
+// What cell formation and cell adaption share once the nodes are in CELL
+// entries 2-4 and the elements to combine have IELCELL 0: sorts the nodes
+// into divisions, combines the elements into cells, shows the cell picture
+// (a close request at the poll after it throws StopRequest) and writes
+// "Total flow volume from cells" with the cells' total [m^3] to DIAG.TXT.
+void combine_and_show_cells(State& s, ui::Toolkit& ui);
 
 }  // namespace qmxv

@@ -255,6 +255,10 @@ RunResult run_program(State& s, ui::Toolkit& ui, const RunLimits& limits, std::o
       if (s.NRUNTYPE == kAdaptAndContinue) {
         adapt_cells(s, ui);
         rebuild_index(s);
+        // A stop before the next output then continues on the new cells,
+        // not from the set the adaption started from.
+        write_restart(s);
+        s.DIAG.line("RESTART FILE WRITTEN");
       }
     } else {
       bool stop_after_cells = false;
@@ -267,7 +271,17 @@ RunResult run_program(State& s, ui::Toolkit& ui, const RunLimits& limits, std::o
     ui.reset_main_window();
     ui.create_panel(log_panel_spec(s));
     setup_displays(s, ui);
-    if (s.NRUNTYPE == kContinueRun || s.NRUNTYPE == kAdaptAndContinue) redraw_results(s, ui);
+    if (s.NRUNTYPE == kContinueRun) {
+      redraw_results(s, ui);
+    } else if (s.NRUNTYPE == kAdaptAndContinue) {
+      // The new cells have no results until their first output: the
+      // flowfield plane stays undrawn until then.
+      if (s.NSTRI > 0) {
+        show_forces(s, ui);
+        draw_surface_results(s, ui);
+      }
+      draw_history(s, ui);
+    }
     time_step_loop(s, ui, limits, progress);
   } catch (const StopRequest& stop) {
     s.DIAG.line("The run was stopped by the user");

@@ -145,6 +145,10 @@ struct RunData {
   int IUNITS = 1;      // unit system of the displays: 1 SI, 2 English, 3 non-dimensional
   int IOPTCHOICE = 1;  // answer to the non-standard-options question
   int IINFO = 1;       // information page chosen
+  // Simulated molecules per cell that cell adaption aims at: ten to twenty
+  // keep the collision and sampling statistics sound without cells so large
+  // that gradients are smeared. Set for the session (--molecules-per-cell).
+  int TARGET_PER_CELL = 15;
 
   // Screen class (1024 or 1280) and the placement offsets of pop-up dialogs [pixels].
   int ISCREEN = 1280;
