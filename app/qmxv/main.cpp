@@ -26,6 +26,9 @@ constexpr const char* kUsage = R"(Usage:
   qmxv --batch --run-type N [--outputs K | --steps S | --until SECONDS] [--dir D]
        [--export none|csv|vtk|all] [--molecules-per-cell N]
                                       run without a display, progress on the terminal
+  qmxv import-surface MESH.stl ... [options]
+                                      write QMXSD.DAT from CAD meshes (--help for more)
+  qmxv new-case [options]             write a QMXVD.DAT around the surfaces (--help)
 
 Run types (N):
   1  continue the current run from its restart files
