@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/indexing.h"
 #include "core/molecules.h"
 #include "run/constants.h"
 #include "run/state.h"
@@ -14,18 +15,6 @@ namespace {
 
 constexpr double kBoltz = 1.3806e-23;
 constexpr double kSqrtPi = 1.7724539;
-
-// The molecules of cell c in its list (normal or continuous indexing).
-struct Cell {
-  const int* list;
-  int n;
-  int at(int k) const { return list[k]; }
-};
-
-Cell cell_of(const State& s, int c) {
-  const int* base = s.IINDEX == 1 ? s.IR.data() : s.IP.row(1).data();
-  return {base + s.ICELL(1, c) - 1, s.ICELL(2, c)};
-}
 
 bool marked(const State& s, int n) { return s.IP(2, n) < 0; }
 
@@ -38,7 +27,7 @@ struct ThirdBody {
 
 ThirdBody third_body(State& s, int J, const CollisionPair& p) {
   ThirdBody t;
-  const Cell cell = cell_of(s, p.cell);
+  const CellList cell = cell_list(s, p.cell);
   const int code = s.MP(J);
   if (code > 0) {
     // A named species: all of that species in the cell count (the

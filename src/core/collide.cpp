@@ -33,18 +33,6 @@ constexpr auto kNeighbours = [] {
   return t;
 }();
 
-// The molecules of one cell: positions ICELL(1,c)+1 .. ICELL(1,c)+N of the list.
-struct CellList {
-  const int* list;  // list[k] for k = 1..N is the k-th molecule of the cell
-  int n;
-  int at(int k) const { return list[k]; }
-};
-
-CellList cell_list(const State& s, int c) {
-  const int* base = s.IINDEX == 1 ? s.IR.data() : s.IP.row(1).data();
-  return {base + s.ICELL(1, c) - 1, s.ICELL(2, c)};
-}
-
 // A position 1..n drawn uniformly: int((n - 0.0001) RF) + 1.
 int draw_position(State& s, int n) {
   return static_cast<int>((static_cast<float>(n) - 0.0001f) * s.RF()) + 1;

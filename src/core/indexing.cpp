@@ -18,6 +18,11 @@ int base_allowance(const State& s) { return s.NCELLS > 0 ? s.MNM / s.NCELLS : 0;
 
 int listed_molecule(const State& s, int p) { return s.IINDEX == 1 ? s.IR(p) : s.IP(1, p); }
 
+CellList cell_list(const State& s, int c) {
+  const int* base = s.IINDEX == 1 ? s.IR.data() : s.IP.row(1).data();
+  return {base + s.ICELL(1, c) - 1, s.ICELL(2, c)};
+}
+
 void index_molecules(State& s) {
   const int ncells = s.NCELLS;
   int* icell = s.ICELL.data();  // (1, c) at 2(c-1), (2, c) at 2(c-1)+1

@@ -31,4 +31,13 @@ void rebuild_index(State& s);
 // Position p of the list of the chosen indexing (IR(p) or IP(1, p)).
 int listed_molecule(const State& s, int p);
 
+// The molecules of cell c in the list of the chosen indexing: at(k) for
+// k = 1..n. The pointer is stale once the molecule store grows.
+struct CellList {
+  const int* list;
+  int n;
+  int at(int k) const { return list[k]; }
+};
+CellList cell_list(const State& s, int c);
+
 }  // namespace qmxv
